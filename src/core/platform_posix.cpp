@@ -1,0 +1,87 @@
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+
+#include "core/platform.hpp"
+
+namespace ovelin::platform {
+
+namespace {
+std::error_code last_error() { return {errno, std::generic_category()}; }
+
+struct Fd {
+    int fd = -1;
+    ~Fd() {
+        if (fd >= 0) ::close(fd);
+    }
+};
+
+std::error_code write_all(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return last_error();
+        }
+        if (n == 0) return std::make_error_code(std::errc::io_error);
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return {};
+}
+}  // namespace
+
+std::optional<std::string> env_var(const std::string& name) {
+    const char* v = std::getenv(name.c_str());
+    if (!v) return std::nullopt;
+    return std::string(v);
+}
+
+std::filesystem::path utf8_path(std::string_view utf8) { return std::filesystem::path(utf8); }
+std::string path_utf8(const std::filesystem::path& p) { return p.string(); }
+
+std::expected<std::string, std::error_code> read_file(const std::filesystem::path& p) {
+    Fd f{::open(p.c_str(), O_RDONLY | O_CLOEXEC)};
+    if (f.fd < 0) return std::unexpected(last_error());
+    std::string out;
+    char buf[65536];
+    for (;;) {
+        ssize_t n = ::read(f.fd, buf, sizeof buf);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return std::unexpected(last_error());
+        }
+        if (n == 0) break;
+        out.append(buf, static_cast<std::size_t>(n));
+    }
+    return out;
+}
+
+bool is_missing(const std::error_code& ec) { return ec == std::errc::no_such_file_or_directory; }
+
+std::error_code write_file(const std::filesystem::path& p, std::string_view bytes) {
+    Fd f{::open(p.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644)};
+    if (f.fd < 0) return last_error();
+    if (auto ec = write_all(f.fd, bytes)) return ec;
+    if (::fsync(f.fd) != 0) return last_error();
+    return {};
+}
+
+std::error_code append_file_shared(const std::filesystem::path& p, std::string_view bytes) {
+    Fd f{::open(p.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644)};
+    if (f.fd < 0) return last_error();
+    // O_APPEND makes each write land at the end as a whole; a short write
+    // (full disk) would be continued at the new end.
+    return write_all(f.fd, bytes);
+}
+
+std::error_code rename_replacing(const std::filesystem::path& from, const std::filesystem::path& to) {
+    if (::rename(from.c_str(), to.c_str()) != 0) return last_error();
+    return {};
+}
+
+std::uint32_t process_id() { return static_cast<std::uint32_t>(::getpid()); }
+
+}  // namespace ovelin::platform

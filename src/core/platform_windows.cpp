@@ -1,0 +1,101 @@
+#include <windows.h>
+
+#include <vector>
+
+#include "core/platform.hpp"
+#include "core/utf.hpp"
+
+namespace ovelin::platform {
+
+namespace {
+std::error_code last_error() {
+    return {static_cast<int>(::GetLastError()), std::system_category()};
+}
+
+std::wstring wide(std::string_view utf8) {
+    std::u16string u = utf8_to_utf16(utf8);
+    return std::wstring(u.begin(), u.end());
+}
+
+struct Handle {
+    HANDLE h = INVALID_HANDLE_VALUE;
+    ~Handle() {
+        if (h != INVALID_HANDLE_VALUE) ::CloseHandle(h);
+    }
+};
+
+std::error_code write_all(HANDLE h, std::string_view bytes) {
+    while (!bytes.empty()) {
+        DWORD chunk = bytes.size() > 0x40000000u ? 0x40000000u : static_cast<DWORD>(bytes.size());
+        DWORD written = 0;
+        if (!::WriteFile(h, bytes.data(), chunk, &written, nullptr)) return last_error();
+        if (written == 0) return std::make_error_code(std::errc::io_error);
+        bytes.remove_prefix(written);
+    }
+    return {};
+}
+}  // namespace
+
+std::optional<std::string> env_var(const std::string& name) {
+    std::wstring wname = wide(name);
+    DWORD needed = ::GetEnvironmentVariableW(wname.c_str(), nullptr, 0);
+    if (needed == 0) return std::nullopt;
+    std::vector<wchar_t> buf(needed);
+    DWORD got = ::GetEnvironmentVariableW(wname.c_str(), buf.data(), needed);
+    if (got == 0 && ::GetLastError() == ERROR_ENVVAR_NOT_FOUND) return std::nullopt;
+    std::u16string u(buf.data(), buf.data() + got);
+    return utf16_to_utf8(u).value_or(std::string());
+}
+
+std::filesystem::path utf8_path(std::string_view utf8) { return std::filesystem::path(wide(utf8)); }
+
+std::string path_utf8(const std::filesystem::path& p) {
+    const std::wstring& w = p.native();
+    return utf16_to_utf8(std::u16string(w.begin(), w.end())).value_or(std::string());
+}
+
+std::expected<std::string, std::error_code> read_file(const std::filesystem::path& p) {
+    Handle f{::CreateFileW(p.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)};
+    if (f.h == INVALID_HANDLE_VALUE) return std::unexpected(last_error());
+    std::string out;
+    char buf[65536];
+    for (;;) {
+        DWORD got = 0;
+        if (!::ReadFile(f.h, buf, sizeof buf, &got, nullptr)) return std::unexpected(last_error());
+        if (got == 0) break;
+        out.append(buf, got);
+    }
+    return out;
+}
+
+bool is_missing(const std::error_code& ec) {
+    return ec.category() == std::system_category() &&
+           (ec.value() == ERROR_FILE_NOT_FOUND || ec.value() == ERROR_PATH_NOT_FOUND);
+}
+
+std::error_code write_file(const std::filesystem::path& p, std::string_view bytes) {
+    Handle f{::CreateFileW(p.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)};
+    if (f.h == INVALID_HANDLE_VALUE) return last_error();
+    if (auto ec = write_all(f.h, bytes)) return ec;
+    if (!::FlushFileBuffers(f.h)) return last_error();
+    return {};
+}
+
+std::error_code append_file_shared(const std::filesystem::path& p, std::string_view bytes) {
+    // FILE_APPEND_DATA without FILE_WRITE_DATA: every write goes to the end
+    // of the file as one piece, whoever else appends.
+    Handle f{::CreateFileW(p.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)};
+    if (f.h == INVALID_HANDLE_VALUE) return last_error();
+    return write_all(f.h, bytes);
+}
+
+std::error_code rename_replacing(const std::filesystem::path& from, const std::filesystem::path& to) {
+    if (!::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) return last_error();
+    return {};
+}
+
+std::uint32_t process_id() { return ::GetCurrentProcessId(); }
+
+}  // namespace ovelin::platform

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <windows.h>
+
+namespace ovelin::win32 {
+
+// Messages of the main window. Any program may post WM_NEW_TAB; the session
+// messages carry a session id in wParam, never a pointer.
+inline constexpr UINT WM_NEW_TAB = WM_APP + 1;
+inline constexpr UINT WM_TRAY_CALLBACK = WM_APP + 2;
+inline constexpr UINT WM_SESSION_OUTPUT = WM_APP + 100;
+inline constexpr UINT WM_SESSION_EXIT = WM_APP + 101;
+
+inline constexpr UINT TRAY_ICON_ID = 1;
+
+inline constexpr wchar_t HOST_CLASS[] = L"OvelinHost";
+inline constexpr wchar_t CONN_MGR_CLASS[] = L"OvelinConnMgr";
+inline constexpr wchar_t PROFILE_EDITOR_CLASS[] = L"OvelinProfileEd";
+inline constexpr wchar_t PROMPT_CLASS[] = L"OvelinPrompt";
+inline constexpr wchar_t HISTORY_CLASS[] = L"OvelinHistory";
+
+}  // namespace ovelin::win32

@@ -1,0 +1,76 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "app/lifecycle.hpp"
+#include "support/fake_host.hpp"
+#include "support/temp_dir.hpp"
+
+namespace ovelin {
+namespace {
+
+TEST(Lifecycle, CloseHidesOnlyWithTrayIconAndSetting) {
+    const struct {
+        bool close_to_tray;
+        bool icon_added;
+        bool hides;
+    } cases[] = {{true, true, true}, {true, false, false}, {false, true, false}, {false, false, false}};
+    for (const auto& c : cases) {
+        AppCell cell;
+        testing::FakeHost host;
+        {
+            auto app = cell.take();
+            app->settings.close_to_tray = c.close_to_tray;
+            app->tray_added = c.icon_added;
+        }
+        on_close(cell, host);
+        EXPECT_EQ(host.hidden, c.hides);
+        EXPECT_EQ(host.destroyed, !c.hides);
+        EXPECT_FALSE(cell.taken());
+    }
+}
+
+TEST(Lifecycle, CreateLoadsConfigurationAndAddsTheIcon) {
+    testing::TempDir tmp;
+    ::setenv("APPDATA", tmp.path().c_str(), 1);
+    AppCell cell;
+    testing::FakeHost host;
+    host.tray_answer = false;
+    on_create(cell, host);
+    ::unsetenv("APPDATA");
+    auto app = cell.take();
+    EXPECT_EQ(app->config_dir, tmp.path() / "ovelin");
+    EXPECT_EQ(app->quick_keys, default_quick_keys());
+    EXPECT_FALSE(app->tray_added);
+    EXPECT_TRUE(std::filesystem::exists(tmp.path() / "ovelin" / "settings.json"));
+}
+
+TEST(Lifecycle, WithoutAppDataNothingIsWritten) {
+    ::unsetenv("APPDATA");
+    AppCell cell;
+    testing::FakeHost host;
+    on_create(cell, host);
+    {
+        auto app = cell.take();
+        EXPECT_FALSE(app->config_dir.has_value());
+        EXPECT_EQ(app->settings, default_settings());
+        EXPECT_TRUE(app->quick_keys.empty());
+        EXPECT_TRUE(app->tray_added);
+    }
+    on_destroy(cell, host);
+    EXPECT_TRUE(host.icon_removed);
+    EXPECT_EQ(host.quit_code, 0);
+}
+
+TEST(LifecycleDeathTest, TakingTheStateTwiceStopsTheProcess) {
+    AppCell cell;
+    EXPECT_DEATH(
+        {
+            auto first = cell.take();
+            auto second = cell.take();
+        },
+        "taken twice");
+}
+
+}  // namespace
+}  // namespace ovelin

@@ -1,0 +1,235 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <random>
+
+#include "core/records_json.hpp"
+#include "core/store.hpp"
+#include "support/default_files.hpp"
+#include "support/temp_dir.hpp"
+
+namespace ovelin {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::read_text;
+using testing::TempDir;
+using testing::write_text;
+
+std::vector<std::string> files_in(const fs::path& dir) {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+class ScopedAppData {
+public:
+    explicit ScopedAppData(const char* value) {
+        if (const char* old = std::getenv("APPDATA")) old_ = old;
+        if (value)
+            ::setenv("APPDATA", value, 1);
+        else
+            ::unsetenv("APPDATA");
+    }
+    ~ScopedAppData() {
+        if (old_)
+            ::setenv("APPDATA", old_->c_str(), 1);
+        else
+            ::unsetenv("APPDATA");
+    }
+
+private:
+    std::optional<std::string> old_;
+};
+
+TEST(Store, ConfigDirNeedsAppData) {
+    TempDir tmp;
+    {
+        ScopedAppData env(nullptr);
+        auto dir = config_dir();
+        ASSERT_FALSE(dir.has_value());
+        EXPECT_EQ(dir.error().message(), "APPDATA environment variable is not set");
+    }
+    {
+        ScopedAppData env(tmp.path().c_str());
+        auto dir = config_dir();
+        ASSERT_TRUE(dir.has_value());
+        EXPECT_EQ(*dir, tmp.path() / "ovelin");
+        EXPECT_TRUE(fs::is_directory(tmp.path() / "ovelin" / "history"));
+    }
+    {
+        write_text(tmp.path() / "blocker", "x");
+        ScopedAppData env((tmp.path() / "blocker").c_str());
+        auto dir = config_dir();
+        ASSERT_FALSE(dir.has_value());
+        EXPECT_TRUE(dir.error().is_io());
+    }
+}
+
+TEST(Store, FirstStartWritesSettingsAndDefaultQuickKeys) {
+    TempDir tmp;
+    Configuration config;
+    load_all(tmp.path(), config);
+    EXPECT_EQ(config.settings, default_settings());
+    EXPECT_TRUE(config.profiles.empty());
+    EXPECT_TRUE(config.aliases.empty());
+    EXPECT_EQ(config.quick_keys, default_quick_keys());
+    EXPECT_EQ(files_in(tmp.path()), (std::vector<std::string>{"aliases.json", "settings.json"}));
+    EXPECT_EQ(read_text(tmp.path() / "settings.json"), testing::DEFAULT_SETTINGS_JSON);
+    EXPECT_EQ(read_text(tmp.path() / "aliases.json"), testing::DEFAULT_ALIASES_JSON);
+
+    // A second start reads them back and writes nothing.
+    Configuration again;
+    load_all(tmp.path(), again);
+    EXPECT_EQ(again.quick_keys, default_quick_keys());
+    EXPECT_EQ(files_in(tmp.path()), (std::vector<std::string>{"aliases.json", "settings.json"}));
+}
+
+TEST(Store, BadFilesGiveDefaultsAndStayUntouched) {
+    const struct {
+        const char* name;
+        const char* file;
+        const char* content;
+    } cases[] = {
+        {"newer settings", "settings.json",
+         R"({"schema_version": 2, "close_to_tray": false, "restore_sessions_on_start": true,
+             "track_history": false, "sync_mode": "local"})"},
+        {"whitespace-only settings", "settings.json", "  \r\n  "},
+        {"malformed settings", "settings.json", "{\"close_to_tray\": tru"},
+        {"duplicate-keyed settings", "settings.json",
+         R"({"close_to_tray": false, "close_to_tray": false, "restore_sessions_on_start": true,
+             "track_history": false, "sync_mode": "local"})"},
+        {"malformed profiles", "profiles.json", R"({"schema_version": 1, "profiles": [{"id": 1}]})"},
+        {"newer profiles", "profiles.json", R"({"schema_version": 7, "profiles": []})"},
+        {"unknown kind", "profiles.json",
+         R"({"schema_version":1,"profiles":[{"id":"a","name":"n","kind":{"type":"x"}}]})"},
+        {"malformed aliases", "aliases.json", "[]"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir tmp;
+        write_text(tmp.path() / c.file, c.content);
+        // Companion files must exist for the untouched parts so nothing else is written.
+        if (std::string(c.file) != "settings.json")
+            write_text(tmp.path() / "settings.json", testing::DEFAULT_SETTINGS_JSON);
+        if (std::string(c.file) != "aliases.json")
+            write_text(tmp.path() / "aliases.json", testing::DEFAULT_ALIASES_JSON);
+        Configuration config;
+        load_all(tmp.path(), config);
+        EXPECT_EQ(config.settings, default_settings());
+        EXPECT_TRUE(config.profiles.empty());
+        EXPECT_EQ(read_text(tmp.path() / c.file), c.content);
+        EXPECT_FALSE(fs::exists(tmp.path() / (std::string(c.file) + ".bak")));
+        EXPECT_FALSE(fs::exists(tmp.path() / (std::string(c.file) + ".tmp")));
+    }
+}
+
+TEST(Store, ReadErrorsCarryTheBareFileName) {
+    TempDir tmp;
+    write_text(tmp.path() / "settings.json", " ");
+    auto r = read_json<Settings>(tmp.path(), SETTINGS_FILE);
+    ASSERT_FALSE(r.has_value());
+    EXPECT_TRUE(r.error().message().starts_with("settings.json: ")) << r.error().message();
+    EXPECT_EQ(r.error().message().find(tmp.path().string()), std::string::npos);
+
+    write_text(tmp.path() / "sessions.json", R"({"schema_version": 3, "sessions": []})");
+    auto s = read_json<SessionsFile>(tmp.path(), SESSIONS_FILE);
+    ASSERT_FALSE(s.has_value());
+    EXPECT_EQ(s.error().message(), "sessions.json: schema_version 3 is newer than supported 1");
+
+    fs::create_directory(tmp.path() / "profiles.json");  // exists, but cannot be read as a file
+    auto p = read_json<ProfilesFile>(tmp.path(), PROFILES_FILE);
+    ASSERT_FALSE(p.has_value());
+    EXPECT_TRUE(p.error().is_io());
+
+    auto missing = read_json<AliasesFile>(tmp.path(), ALIASES_FILE);
+    ASSERT_TRUE(missing.has_value());
+    EXPECT_FALSE(missing->has_value());
+}
+
+TEST(Store, CheckSchemaAcceptsZeroAndOne) {
+    EXPECT_TRUE(check_schema("x.json", 0).has_value());
+    EXPECT_TRUE(check_schema("x.json", 1).has_value());
+    ASSERT_FALSE(check_schema("x.json", 2).has_value());
+    EXPECT_EQ(check_schema("x.json", 2).error().message(), "x.json: schema_version 2 is newer than supported 1");
+}
+
+TEST(Store, SavesKeepTheEarlierContentAsBackup) {
+    TempDir tmp;
+    fs::path dir = tmp.path() / "deep" / "er";
+    SessionRecord one{"s-1-0", {}, {}, {}, {}};
+    SessionRecord two{"s-1-1", "p-1-0", "t", "g", 4};
+
+    ASSERT_TRUE(save_sessions(dir, {one}).has_value());
+    EXPECT_EQ(files_in(dir), (std::vector<std::string>{"sessions.json"}));  // no backup on first save
+    const std::string first = read_text(dir / "sessions.json");
+
+    ASSERT_TRUE(save_sessions(dir, {one, two}).has_value());
+    EXPECT_EQ(read_text(dir / "sessions.json.bak"), first);
+    EXPECT_EQ(parse_record<SessionsFile>(read_text(dir / "sessions.json")).value().sessions,
+              (std::vector<SessionRecord>{one, two}));
+    EXPECT_EQ(files_in(dir), (std::vector<std::string>{"sessions.json", "sessions.json.bak"}));
+}
+
+TEST(Store, FailedTemporaryWriteLeavesTheTargetAlone) {
+    TempDir tmp;
+    ASSERT_TRUE(save_profiles(tmp.path(), {}).has_value());
+    const std::string before = read_text(tmp.path() / "profiles.json");
+    fs::create_directory(tmp.path() / "profiles.json.tmp");  // the temporary file cannot be written
+    auto r = save_profiles(tmp.path(), {{"p", "n", LocalShell{"x"}, {}, {}}});
+    ASSERT_FALSE(r.has_value());
+    EXPECT_TRUE(r.error().is_io());
+    EXPECT_EQ(read_text(tmp.path() / "profiles.json"), before);
+}
+
+// A writer killed at any moment leaves the target parsing as either the old
+// or the new content.
+TEST(Store, KilledWriterNeverLeavesATornFile) {
+    TempDir tmp;
+    Settings a = default_settings();
+    Settings b = default_settings();
+    b.close_to_tray = false;
+    b.default_working_dir = std::string(20000, 'x');  // big enough to take several writes
+    ASSERT_TRUE(save_settings(tmp.path(), a).has_value());
+
+    std::mt19937 rng(12345);
+    constexpr int rounds = 150;
+    for (int round = 0; round < rounds; ++round) {
+        int progress[2];
+        ASSERT_EQ(::pipe(progress), 0);
+        pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            ::close(progress[0]);
+            for (int i = 0;; ++i) {
+                (void)save_settings(tmp.path(), i % 2 ? a : b);
+                char c = 1;
+                if (::write(progress[1], &c, 1) != 1) ::_exit(0);
+            }
+        }
+        ::close(progress[1]);
+        char c;
+        ASSERT_EQ(::read(progress[0], &c, 1), 1);  // at least one save is done
+        auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(rng() % 3000);
+        while (std::chrono::steady_clock::now() < until) {
+        }
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        ::close(progress[0]);
+
+        fs::path target = tmp.path() / "settings.json";
+        fs::path shown = fs::exists(target) ? target : tmp.path() / "settings.json.bak";
+        auto loaded = parse_record<Settings>(read_text(shown));
+        ASSERT_TRUE(loaded.has_value()) << "round " << round << ": " << loaded.error();
+        EXPECT_TRUE(*loaded == a || *loaded == b) << "round " << round;
+    }
+}
+
+}  // namespace
+}  // namespace ovelin
