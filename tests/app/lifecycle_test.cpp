@@ -1,8 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 #include "app/lifecycle.hpp"
+#include "support/env.hpp"
 #include "support/fake_host.hpp"
 #include "support/temp_dir.hpp"
 
@@ -32,12 +31,13 @@ TEST(Lifecycle, CloseHidesOnlyWithTrayIconAndSetting) {
 
 TEST(Lifecycle, CreateLoadsConfigurationAndAddsTheIcon) {
     testing::TempDir tmp;
-    ::setenv("APPDATA", tmp.path().c_str(), 1);
     AppCell cell;
     testing::FakeHost host;
     host.tray_answer = false;
-    on_create(cell, host);
-    ::unsetenv("APPDATA");
+    {
+        testing::ScopedEnv env("APPDATA", tmp.path().string());
+        on_create(cell, host);
+    }
     auto app = cell.take();
     EXPECT_EQ(app->config_dir, tmp.path() / "ovelin");
     EXPECT_EQ(app->quick_keys, default_quick_keys());
@@ -46,7 +46,7 @@ TEST(Lifecycle, CreateLoadsConfigurationAndAddsTheIcon) {
 }
 
 TEST(Lifecycle, WithoutAppDataNothingIsWritten) {
-    ::unsetenv("APPDATA");
+    testing::ScopedEnv env("APPDATA", std::nullopt);
     AppCell cell;
     testing::FakeHost host;
     on_create(cell, host);

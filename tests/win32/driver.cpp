@@ -1,0 +1,218 @@
+#include "win32/driver.hpp"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "win32/png.hpp"
+
+namespace ovelin::testing {
+
+namespace fs = std::filesystem;
+
+std::wstring module_dir() {
+    wchar_t buf[MAX_PATH * 4];
+    DWORD n = ::GetModuleFileNameW(nullptr, buf, static_cast<DWORD>(std::size(buf)));
+    return fs::path(std::wstring(buf, n)).parent_path().wstring();
+}
+
+std::wstring ovelin_exe() { return (fs::path(module_dir()) / L"ovelin.exe").wstring(); }
+
+std::wstring screenshot_dir() {
+    fs::path dir = fs::path(module_dir()).parent_path() / L"screenshots";
+    std::error_code ec;
+    fs::create_directories(dir, ec);
+    return dir.wstring();
+}
+
+std::wstring make_temp_dir() {
+    static int counter = 0;
+    fs::path dir = fs::temp_directory_path() /
+                   (L"ovelin-wt-" + std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(++counter));
+    std::error_code ec;
+    fs::remove_all(dir, ec);
+    fs::create_directories(dir);
+    return dir.wstring();
+}
+
+void remove_tree(const std::wstring& dir) {
+    std::error_code ec;
+    fs::remove_all(dir, ec);
+}
+
+Environment current_environment() {
+    Environment env;
+    wchar_t* block = ::GetEnvironmentStringsW();
+    for (const wchar_t* p = block; p && *p; p += wcslen(p) + 1) {
+        std::wstring entry(p);
+        std::size_t eq = entry.find(L'=', 1);  // names like "=C:" start with '='
+        if (eq == std::wstring::npos) continue;
+        env[entry.substr(0, eq)] = entry.substr(eq + 1);
+    }
+    if (block) ::FreeEnvironmentStringsW(block);
+    return env;
+}
+
+Process::~Process() {
+    if (process_) {
+        if (running()) terminate();
+        ::CloseHandle(process_);
+    }
+}
+
+bool Process::running() const { return process_ && ::WaitForSingleObject(process_, 0) == WAIT_TIMEOUT; }
+
+std::optional<DWORD> Process::wait_exit(std::chrono::milliseconds timeout) const {
+    if (::WaitForSingleObject(process_, static_cast<DWORD>(timeout.count())) != WAIT_OBJECT_0) return std::nullopt;
+    DWORD code = 0;
+    ::GetExitCodeProcess(process_, &code);
+    return code;
+}
+
+void Process::terminate() {
+    if (!process_) return;
+    ::TerminateProcess(process_, 99);
+    ::WaitForSingleObject(process_, 10000);
+}
+
+Process start_process(const std::wstring& exe, const std::wstring& args, const Environment& env,
+                      const std::wstring& cwd) {
+    std::wstring block;
+    for (const auto& [k, v] : env) {
+        block += k;
+        block += L'=';
+        block += v;
+        block += L'\0';
+    }
+    block += L'\0';
+    std::wstring cmd = L"\"" + exe + L"\"";
+    if (!args.empty()) cmd += L" " + args;
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!::CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE,
+                          CREATE_UNICODE_ENVIRONMENT | DETACHED_PROCESS, block.data(),
+                          cwd.empty() ? nullptr : cwd.c_str(), &si, &pi))
+        return Process();
+    return Process(pi);
+}
+
+namespace {
+struct FindState {
+    DWORD pid;
+    HWND found;
+};
+}  // namespace
+
+std::wstring class_name(HWND hwnd) {
+    wchar_t buf[256];
+    int n = ::GetClassNameW(hwnd, buf, 256);
+    return std::wstring(buf, n > 0 ? n : 0);
+}
+
+std::wstring window_text(HWND hwnd) {
+    wchar_t buf[512];
+    int n = ::GetWindowTextW(hwnd, buf, 512);
+    return std::wstring(buf, n > 0 ? n : 0);
+}
+
+HWND find_main_window(DWORD pid) {
+    FindState state{pid, nullptr};
+    ::EnumWindows(
+        [](HWND hwnd, LPARAM lp) -> BOOL {
+            auto* s = reinterpret_cast<FindState*>(lp);
+            DWORD owner = 0;
+            ::GetWindowThreadProcessId(hwnd, &owner);
+            if (owner == s->pid && class_name(hwnd) == L"OvelinHost") {
+                s->found = hwnd;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&state));
+    return state.found;
+}
+
+HWND wait_for_main_window(const Process& p, std::chrono::milliseconds timeout) {
+    HWND hwnd = nullptr;
+    // Found only once shown: the window exists during its creation already.
+    wait_until([&] { return ((hwnd = find_main_window(p.pid())) && ::IsWindowVisible(hwnd)) || !p.running(); },
+               timeout);
+    return hwnd;
+}
+
+std::optional<Capture> capture_client(HWND hwnd) {
+    RECT r{};
+    if (!::GetClientRect(hwnd, &r) || r.right <= 0 || r.bottom <= 0) return std::nullopt;
+    Capture c;
+    c.width = r.right;
+    c.height = r.bottom;
+    HDC win = ::GetDC(hwnd);
+    HDC mem = ::CreateCompatibleDC(win);
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = c.width;
+    bi.bmiHeader.biHeight = -c.height;  // top-down
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bmp = ::CreateDIBSection(win, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = ::SelectObject(mem, bmp);
+    BOOL ok = ::BitBlt(mem, 0, 0, c.width, c.height, win, 0, 0, SRCCOPY);
+    ::GdiFlush();
+    if (ok) {
+        c.rgb.resize(static_cast<std::size_t>(c.width) * c.height * 3);
+        const auto* px = static_cast<const std::uint8_t*>(bits);
+        for (std::size_t i = 0; i < static_cast<std::size_t>(c.width) * c.height; ++i) {
+            c.rgb[i * 3 + 0] = px[i * 4 + 2];
+            c.rgb[i * 3 + 1] = px[i * 4 + 1];
+            c.rgb[i * 3 + 2] = px[i * 4 + 0];
+        }
+    }
+    ::SelectObject(mem, old);
+    ::DeleteObject(bmp);
+    ::DeleteDC(mem);
+    ::ReleaseDC(hwnd, win);
+    if (!ok) return std::nullopt;
+    return c;
+}
+
+std::wstring save_screenshot(const Capture& c, const std::wstring& name) {
+    std::wstring path = (fs::path(screenshot_dir()) / name).wstring();
+    return write_png(path, c.width, c.height, c.rgb) ? path : std::wstring();
+}
+
+std::optional<std::string> read_file(const std::wstring& path) {
+    std::ifstream in(fs::path(path), std::ios::binary);
+    if (!in) return std::nullopt;
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+bool write_file(const std::wstring& path, const std::string& bytes) {
+    std::ofstream out(fs::path(path), std::ios::binary | std::ios::trunc);
+    out << bytes;
+    return static_cast<bool>(out);
+}
+
+bool file_exists(const std::wstring& path) {
+    std::error_code ec;
+    return fs::exists(fs::path(path), ec);
+}
+
+std::vector<std::wstring> list_dir(const std::wstring& dir) {
+    std::vector<std::wstring> names;
+    std::error_code ec;
+    for (const auto& e : fs::directory_iterator(fs::path(dir), ec)) {
+        std::wstring n = e.path().filename().wstring();
+        if (e.is_directory()) n += L'\\';
+        names.push_back(n);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+}  // namespace ovelin::testing

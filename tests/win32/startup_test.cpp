@@ -1,0 +1,140 @@
+// ovelin.exe under Wine: first start, configuration files, closing and the
+// notification-area icon.
+
+#include <gtest/gtest.h>
+
+#include "support/default_files.hpp"
+#include "win32/driver.hpp"
+
+namespace ovelin::testing {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr UINT WM_TRAY_CALLBACK = WM_APP + 2;
+
+const char CLOSE_TO_TRAY_OFF[] = R"({"schema_version": 1, "close_to_tray": false,
+  "restore_sessions_on_start": false, "track_history": true, "sync_mode": "local"})";
+
+class Startup : public ::testing::Test {
+protected:
+    void SetUp() override {
+        appdata_ = make_temp_dir();
+        config_ = appdata_ + L"\\ovelin";
+    }
+    void TearDown() override {
+        app_.terminate();
+        remove_tree(appdata_);
+    }
+
+    HWND start(const std::optional<std::wstring>& appdata) {
+        Environment env = current_environment();
+        if (appdata)
+            env[L"APPDATA"] = *appdata;
+        else
+            env.erase(L"APPDATA");
+        app_ = start_process(ovelin_exe(), L"", env, appdata_);
+        EXPECT_TRUE(app_) << "ovelin.exe did not start";
+        HWND hwnd = wait_for_main_window(app_);
+        EXPECT_NE(hwnd, nullptr) << "no OvelinHost window";
+        return hwnd;
+    }
+
+    void write_config(const std::wstring& name, const std::string& bytes) {
+        ::CreateDirectoryW(config_.c_str(), nullptr);
+        ASSERT_TRUE(write_file(config_ + L"\\" + name, bytes));
+    }
+
+    std::wstring appdata_;
+    std::wstring config_;
+    Process app_;
+};
+
+TEST_F(Startup, FirstStartWritesTheDefaultsAndShowsTheWindow) {
+    HWND hwnd = start(appdata_);
+    ASSERT_NE(hwnd, nullptr);
+    EXPECT_EQ(window_text(hwnd), L"ovelin");
+    RECT r{};
+    ::GetWindowRect(hwnd, &r);
+    EXPECT_EQ(r.right - r.left, 1000);
+    EXPECT_EQ(r.bottom - r.top, 650);
+    EXPECT_TRUE(::IsWindowVisible(hwnd));
+    const LONG style = ::GetWindowLongW(hwnd, GWL_STYLE);
+    EXPECT_EQ(style & WS_OVERLAPPEDWINDOW, static_cast<LONG>(WS_OVERLAPPEDWINDOW));
+
+    EXPECT_EQ(read_file(config_ + L"\\settings.json").value_or(""), DEFAULT_SETTINGS_JSON);
+    EXPECT_EQ(read_file(config_ + L"\\aliases.json").value_or(""), DEFAULT_ALIASES_JSON);
+    EXPECT_EQ(list_dir(config_), (std::vector<std::wstring>{L"aliases.json", L"history\\", L"settings.json"}));
+
+    // The whole client area is the dark background.
+    std::optional<Capture> shot;
+    ASSERT_TRUE(wait_until([&] {
+        ::RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        shot = capture_client(hwnd);
+        return shot && shot->at(shot->width / 2, shot->height / 2) == rgb(12, 14, 18);
+    }));
+    EXPECT_EQ(shot->at(0, 0), rgb(12, 14, 18));
+    EXPECT_EQ(shot->at(shot->width - 1, shot->height - 1), rgb(12, 14, 18));
+    EXPECT_FALSE(save_screenshot(*shot, L"first-start.png").empty());
+}
+
+TEST_F(Startup, WithoutAppDataTheWindowWorksAndNothingIsWritten) {
+    const std::wstring wine_config = current_environment()[L"APPDATA"] + L"\\ovelin";
+    remove_tree(wine_config);
+    HWND hwnd = start(std::nullopt);
+    ASSERT_NE(hwnd, nullptr);
+    EXPECT_TRUE(::IsWindowVisible(hwnd));
+    // Defaults: closing hides to the tray instead of ending.
+    ::PostMessageW(hwnd, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(wait_until([&] { return !::IsWindowVisible(hwnd); }));
+    EXPECT_TRUE(app_.running());
+    EXPECT_TRUE(list_dir(appdata_).empty());  // its working folder
+    EXPECT_FALSE(file_exists(wine_config));
+}
+
+TEST_F(Startup, NewerSettingsStayByteIdenticalAndDefaultsApply) {
+    const std::string newer = R"({"schema_version": 2, "close_to_tray": false,
+  "restore_sessions_on_start": false, "track_history": true, "sync_mode": "local"})";
+    write_config(L"settings.json", newer);
+    HWND hwnd = start(appdata_);
+    ASSERT_NE(hwnd, nullptr);
+    // The file's close_to_tray false is not used: the default (true) hides.
+    ::PostMessageW(hwnd, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(wait_until([&] { return !::IsWindowVisible(hwnd); }));
+    EXPECT_TRUE(app_.running());
+    EXPECT_EQ(read_file(config_ + L"\\settings.json").value_or(""), newer);
+    EXPECT_FALSE(file_exists(config_ + L"\\settings.json.bak"));
+}
+
+TEST_F(Startup, CloseEndsTheProcessWhenCloseToTrayIsOff) {
+    write_config(L"settings.json", CLOSE_TO_TRAY_OFF);
+    HWND hwnd = start(appdata_);
+    ASSERT_NE(hwnd, nullptr);
+    ::PostMessageW(hwnd, WM_CLOSE, 0, 0);
+    EXPECT_EQ(app_.wait_exit(20s), std::optional<DWORD>(0));
+    EXPECT_EQ(read_file(config_ + L"\\settings.json").value_or(""), CLOSE_TO_TRAY_OFF);
+}
+
+TEST_F(Startup, CloseHidesToTheTrayAndTheIconBringsTheWindowBack) {
+    HWND hwnd = start(appdata_);
+    ASSERT_NE(hwnd, nullptr);
+    ::PostMessageW(hwnd, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(wait_until([&] { return !::IsWindowVisible(hwnd); }));
+    EXPECT_FALSE(app_.wait_exit(500ms).has_value());
+
+    // Another icon id is not ours; nothing happens.
+    ::PostMessageW(hwnd, WM_TRAY_CALLBACK, 2, WM_LBUTTONUP);
+    ::PostMessageW(hwnd, WM_TRAY_CALLBACK, 1, WM_MOUSEMOVE);
+    ::PostMessageW(hwnd, WM_NULL, 0, 0);
+    EXPECT_FALSE(wait_until([&] { return ::IsWindowVisible(hwnd) != FALSE; }, 500ms));
+
+    ::PostMessageW(hwnd, WM_TRAY_CALLBACK, 1, WM_LBUTTONUP);
+    EXPECT_TRUE(wait_until([&] { return ::IsWindowVisible(hwnd) != FALSE; }));
+    ::PostMessageW(hwnd, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(wait_until([&] { return !::IsWindowVisible(hwnd); }));
+    ::PostMessageW(hwnd, WM_TRAY_CALLBACK, 1, WM_LBUTTONDBLCLK);
+    EXPECT_TRUE(wait_until([&] { return ::IsWindowVisible(hwnd) != FALSE; }));
+}
+
+}  // namespace
+}  // namespace ovelin::testing
