@@ -8,8 +8,8 @@
 namespace ovelin::json {
 
 const Node* Node::find(std::string_view key) const {
-    for (const auto& [k, v] : members)
-        if (k == key) return &v;
+    for (const Member& m : members)
+        if (m.key == key) return &m.value;
     return nullptr;
 }
 
@@ -155,7 +155,7 @@ private:
         }
         Frame& f = stack_.back();
         if (f.node.kind == Node::Kind::Object)
-            f.node.members.emplace_back(std::move(f.pending_key), std::move(n));
+            f.node.members.push_back(Member{std::move(f.pending_key), std::move(n)});
         else
             f.node.items.push_back(std::move(n));
         return true;

@@ -7,10 +7,11 @@
 #include <expected>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 namespace ovelin::json {
+
+struct Member;
 
 struct Node {
     enum class Kind : std::uint8_t { Null, Bool, Int, Uint, Float, String, Array, Object };
@@ -21,10 +22,15 @@ struct Node {
     double float_value = 0.0;
     std::string text;  // string value, or the literal text of a float
     std::vector<Node> items;
-    std::vector<std::pair<std::string, Node>> members;
+    std::vector<Member> members;
     std::size_t end_offset = 0;  // input offset just past the value
 
     const Node* find(std::string_view key) const;
+};
+
+struct Member {
+    std::string key;
+    Node value;
 };
 
 struct Document {
