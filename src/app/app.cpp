@@ -5,6 +5,24 @@
 
 namespace ovelin {
 
+Session* App::find_session(std::uint64_t id) {
+    for (Session& s : sessions)
+        if (s.id() == id) return &s;
+    return nullptr;
+}
+
+std::optional<std::size_t> App::index_of(std::uint64_t id) const {
+    for (std::size_t i = 0; i < sessions.size(); ++i)
+        if (sessions[i].id() == id) return i;
+    return std::nullopt;
+}
+
+const TabGroup* App::find_group(std::uint64_t id) const {
+    for (const TabGroup& g : groups)
+        if (g.id == id) return &g;
+    return nullptr;
+}
+
 AppCell::Guard AppCell::take() {
     if (taken_) {
         std::fputs("ovelin: application state taken twice\n", stderr);

@@ -5,8 +5,10 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <set>
 #include <vector>
 
+#include "app/session.hpp"
 #include "core/store.hpp"
 
 namespace ovelin {
@@ -17,6 +19,13 @@ enum class ViewMode { Single, TileGroup, TileAll, BrowseGroups };
 struct App : Configuration {
     std::optional<std::filesystem::path> config_dir;
 
+    std::vector<Session> sessions;  // tab order
+    std::vector<TabGroup> groups;
+    std::uint64_t next_group_id = 0;  // the last id handed out
+    std::set<std::uint64_t> broadcast_groups;
+    std::vector<std::uint64_t> browse_path;
+    std::size_t browse_cursor = 0;
+
     std::size_t active = 0;
     ViewMode view_mode = ViewMode::Single;
     bool help_visible = false;
@@ -24,6 +33,12 @@ struct App : Configuration {
     std::optional<char16_t> pending_high_surrogate;
     std::int32_t cell_width = 1;
     std::int32_t cell_height = 1;
+    std::int32_t glyph_height = 1;
+
+    // The session with this id, or nullptr.
+    Session* find_session(std::uint64_t id);
+    std::optional<std::size_t> index_of(std::uint64_t id) const;
+    const TabGroup* find_group(std::uint64_t id) const;
 };
 
 class AppCell {

@@ -2,11 +2,27 @@
 // What the application asks of the platform. win32/ implements it for the
 // real window; tests implement it with a fake that records and answers.
 
+#include <cstdint>
+#include <expected>
+#include <memory>
+#include <string>
+#include <system_error>
+
+#include "core/records.hpp"
+#include "pty/pty_session.hpp"
+
 namespace ovelin {
 
 struct ClientSize {
     int width = 0;
     int height = 0;
+};
+
+// The terminal font's cell, in device pixels.
+struct CellMetrics {
+    std::int32_t cell_width = 1;
+    std::int32_t cell_height = 1;
+    std::int32_t glyph_height = 1;
 };
 
 class Host {
@@ -28,6 +44,21 @@ public:
     virtual void destroy_window() = 0;
     // Ends the message loop with this exit code.
     virtual void quit(int exit_code) = 0;
+
+    // Chooses the terminal font for the window's DPI and measures its cell.
+    virtual CellMetrics resolve_terminal_font(const FontSettings& settings) = 0;
+
+    // A pseudo console whose reader reports to this window.
+    virtual std::expected<std::unique_ptr<PtySession>, std::error_code> spawn_session(const PtyOptions& options) = 0;
+
+    // Starts an independent program (not watched); false when it cannot start.
+    virtual bool start_program(const std::string& program, const std::string& command_line) = 0;
+
+    virtual void capture_mouse() = 0;
+    virtual void release_mouse() = 0;
+
+    // The error message box, caption "ovelin".
+    virtual void show_error(const std::string& text) = 0;
 };
 
 }  // namespace ovelin

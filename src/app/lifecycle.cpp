@@ -1,15 +1,25 @@
 #include "app/lifecycle.hpp"
 
+#include "app/resume.hpp"
+#include "app/sessions.hpp"
+
 namespace ovelin {
 
 void on_create(AppCell& cell, Host& host) {
-    auto app = cell.take();
-    auto dir = config_dir();
-    std::optional<std::filesystem::path> folder;
-    if (dir) folder = *dir;
-    load_all(folder, *app);
-    app->config_dir = std::move(folder);
-    app->tray_added = host.add_tray_icon();
+    {
+        auto app = cell.take();
+        auto dir = config_dir();
+        std::optional<std::filesystem::path> folder;
+        if (dir) folder = *dir;
+        load_all(folder, *app);
+        app->config_dir = std::move(folder);
+        app->tray_added = host.add_tray_icon();
+        const CellMetrics m = host.resolve_terminal_font(app->settings.font);
+        app->cell_width = m.cell_width;
+        app->cell_height = m.cell_height;
+        app->glyph_height = m.glyph_height;
+    }
+    open_startup_tabs(cell, host);
 }
 
 void on_close(AppCell& cell, Host& host) {
@@ -27,13 +37,34 @@ void on_close(AppCell& cell, Host& host) {
 
 void on_destroy(AppCell& cell, Host& host) {
     auto app = cell.take();
+    // The list is saved before any child is ended.
+    save_open_sessions(*app);
     if (app->tray_added) {
         host.remove_tray_icon();
         app->tray_added = false;
     }
+    std::vector<Session> closing = std::move(app->sessions);
+    app->sessions.clear();
+    for (Session& s : closing) s.pty.reset();
     host.quit(0);
 }
 
 void on_tray_activate(AppCell&, Host& host) { host.restore_window(); }
+
+void on_resize(AppCell& cell, Host& host) {
+    auto app = cell.take();
+    lay_out(*app, host);
+    host.repaint();
+}
+
+void on_dpi_changed(AppCell& cell, Host& host) {
+    auto app = cell.take();
+    const CellMetrics m = host.resolve_terminal_font(app->settings.font);
+    app->cell_width = m.cell_width;
+    app->cell_height = m.cell_height;
+    app->glyph_height = m.glyph_height;
+    lay_out(*app, host);
+    host.repaint();
+}
 
 }  // namespace ovelin

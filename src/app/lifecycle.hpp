@@ -6,16 +6,23 @@
 
 namespace ovelin {
 
-// Creation: configuration folder, configuration, notification-area icon.
+// Creation: configuration folder, configuration, notification-area icon,
+// terminal font, then the start-up tabs.
 void on_create(AppCell& cell, Host& host);
 
 // The close button, Alt+F4, the system menu: hide to the tray or end.
 void on_close(AppCell& cell, Host& host);
 
-// The window is going away: remove the icon and end the message loop.
+// The window is going away: save the tabs, remove the icon, end every
+// session and the message loop.
 void on_destroy(AppCell& cell, Host& host);
 
 // A click or double click on the notification-area icon.
 void on_tray_activate(AppCell& cell, Host& host);
+
+// The client area changed size: fit the consoles, repaint.
+void on_resize(AppCell& cell, Host& host);
+// The window moved to a monitor with another DPI: new font, new fit.
+void on_dpi_changed(AppCell& cell, Host& host);
 
 }  // namespace ovelin

@@ -4,15 +4,47 @@
 
 #include <algorithm>
 
+#include "app/input.hpp"
 #include "app/lifecycle.hpp"
+#include "app/mouse.hpp"
+#include "app/paint.hpp"
+#include "app/sessions.hpp"
+#include "core/utf.hpp"
+#include "win32/gdi_canvas.hpp"
 #include "win32/handles.hpp"
 #include "win32/messages.hpp"
 
 namespace ovelin::win32 {
 
 namespace {
+
 constexpr COLORREF BACKGROUND = RGB(12, 14, 18);
+
+std::wstring wide(std::string_view s) {
+    std::u16string u = utf8_to_utf16(s);
+    return std::wstring(u.begin(), u.end());
 }
+
+Modifiers current_modifiers() {
+    return {(::GetKeyState(VK_CONTROL) & 0x8000) != 0, (::GetKeyState(VK_SHIFT) & 0x8000) != 0,
+            (::GetKeyState(VK_MENU) & 0x8000) != 0};
+}
+
+int x_of(LPARAM lp) { return static_cast<short>(LOWORD(lp)); }
+int y_of(LPARAM lp) { return static_cast<short>(HIWORD(lp)); }
+
+// Reader threads reach the window only by posting; the id travels in wParam.
+class PostingSink final : public SessionSink {
+public:
+    explicit PostingSink(HWND hwnd) : hwnd_(hwnd) {}
+    void output(std::uint64_t id) override { ::PostMessageW(hwnd_, WM_SESSION_OUTPUT, static_cast<WPARAM>(id), 0); }
+    void exited(std::uint64_t id) override { ::PostMessageW(hwnd_, WM_SESSION_EXIT, static_cast<WPARAM>(id), 0); }
+
+private:
+    HWND hwnd_;
+};
+
+}  // namespace
 
 bool MainWindow::register_class(HINSTANCE instance, HCURSOR cursor) {
     WNDCLASSEXW wc{};
@@ -61,9 +93,46 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
             paint();
             return 0;
         case WM_SIZE:
-            repaint();
+            on_resize(cell_, *this);
+            return 0;
+        case WM_DPICHANGED:
+            // The window keeps its rectangle; only the font and fit change.
+            on_dpi_changed(cell_, *this);
             return 0;
         case WM_SETFOCUS:
+            return 0;
+        case WM_KEYDOWN:
+            on_key_down(cell_, *this, static_cast<unsigned>(wp), current_modifiers());
+            return 0;
+        case WM_CHAR:
+            on_char(cell_, *this, static_cast<char16_t>(wp), current_modifiers());
+            return 0;
+        case WM_MOUSEMOVE:
+            on_mouse_move(cell_, *this, x_of(lp), y_of(lp));
+            return 0;
+        case WM_LBUTTONDOWN:
+            on_left_down(cell_, *this, x_of(lp), y_of(lp));
+            return 0;
+        case WM_LBUTTONUP:
+            on_left_up(cell_, *this, x_of(lp), y_of(lp));
+            return 0;
+        case WM_LBUTTONDBLCLK:
+            on_left_double_click(cell_, *this, x_of(lp), y_of(lp));
+            return 0;
+        case WM_RBUTTONDOWN:
+            on_right_down(cell_, *this, x_of(lp), y_of(lp));
+            return 0;
+        case WM_MBUTTONDOWN:
+            on_middle_down(cell_, *this, x_of(lp), y_of(lp));
+            return 0;
+        case WM_NEW_TAB:
+            open_terminal(cell_, *this, SpawnRequest{});
+            return 1;
+        case WM_SESSION_OUTPUT:
+            on_session_output(cell_, *this, static_cast<std::uint64_t>(wp));
+            return 0;
+        case WM_SESSION_EXIT:
+            on_session_exit(cell_, *this, static_cast<std::uint64_t>(wp));
             return 0;
         case WM_TRAY_CALLBACK:
             if (wp != TRAY_ICON_ID) break;
@@ -91,6 +160,11 @@ void MainWindow::paint() {
         RECT all{0, 0, width, height};
         ::FillRect(mem.get(), &all, static_cast<HBRUSH>(brush.get()));
         ::SetBkMode(mem.get(), TRANSPARENT);
+        {
+            GdiCanvas canvas(mem.get(), static_cast<HFONT>(font_.font.get()));
+            auto app = cell_.take();
+            paint_window(*app, canvas, ClientSize{client.right - client.left, client.bottom - client.top});
+        }
         ::BitBlt(dc, 0, 0, width, height, mem.get(), 0, 0, SRCCOPY);
     }
     ::EndPaint(hwnd_, &ps);
@@ -136,5 +210,40 @@ void MainWindow::restore_window() {
 void MainWindow::destroy_window() { ::DestroyWindow(hwnd_); }
 
 void MainWindow::quit(int exit_code) { ::PostQuitMessage(exit_code); }
+
+CellMetrics MainWindow::resolve_terminal_font(const FontSettings& settings) {
+    win32::resolve_terminal_font(hwnd_, settings, font_);
+    return font_.metrics;
+}
+
+std::expected<std::unique_ptr<PtySession>, std::error_code> MainWindow::spawn_session(const PtyOptions& options) {
+    if (!sink_) sink_ = std::make_shared<PostingSink>(hwnd_);
+    return PtySession::spawn(sink_, options);
+}
+
+bool MainWindow::start_program(const std::string& program, const std::string& command_line) {
+    std::wstring app = wide(program);
+    std::wstring cmd = wide(command_line);
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    // An application name is never looked up on the search path, so a bare
+    // name ("mstsc.exe") is left to the command line, which is.
+    const bool bare = program.find_first_of("\\/:") == std::string::npos;
+    if (!::CreateProcessW(bare ? nullptr : app.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                          &pi))
+        return false;
+    ::CloseHandle(pi.hThread);
+    ::CloseHandle(pi.hProcess);
+    return true;
+}
+
+void MainWindow::capture_mouse() { ::SetCapture(hwnd_); }
+
+void MainWindow::release_mouse() { ::ReleaseCapture(); }
+
+void MainWindow::show_error(const std::string& text) {
+    ::MessageBoxW(hwnd_, wide(text).c_str(), L"ovelin", MB_OK | MB_ICONERROR);
+}
 
 }  // namespace ovelin::win32

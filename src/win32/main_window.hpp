@@ -4,8 +4,11 @@
 
 #include <windows.h>
 
+#include <memory>
+
 #include "app/app.hpp"
 #include "app/host.hpp"
+#include "win32/terminal_font.hpp"
 
 namespace ovelin::win32 {
 
@@ -26,6 +29,12 @@ public:
     void restore_window() override;
     void destroy_window() override;
     void quit(int exit_code) override;
+    CellMetrics resolve_terminal_font(const FontSettings& settings) override;
+    std::expected<std::unique_ptr<PtySession>, std::error_code> spawn_session(const PtyOptions& options) override;
+    bool start_program(const std::string& program, const std::string& command_line) override;
+    void show_error(const std::string& text) override;
+    void capture_mouse() override;
+    void release_mouse() override;
 
 private:
     static LRESULT CALLBACK proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
@@ -34,6 +43,8 @@ private:
 
     AppCell& cell_;
     HWND hwnd_ = nullptr;
+    TerminalFont font_;
+    std::shared_ptr<SessionSink> sink_;
 };
 
 }  // namespace ovelin::win32

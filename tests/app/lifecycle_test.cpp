@@ -24,7 +24,7 @@ TEST(Lifecycle, CloseHidesOnlyWithTrayIconAndSetting) {
         }
         on_close(cell, host);
         EXPECT_EQ(host.hidden, c.hides);
-        EXPECT_EQ(host.destroyed, !c.hides);
+        EXPECT_EQ(host.destroyed, c.hides ? 0 : 1);
         EXPECT_FALSE(cell.taken());
     }
 }
@@ -36,17 +36,26 @@ TEST(Lifecycle, CreateLoadsConfigurationAndAddsTheIcon) {
     host.tray_answer = false;
     {
         testing::ScopedEnv env("APPDATA", tmp.path().string());
+        testing::ScopedEnv shell("COMSPEC", std::string("/bin/sh"));
         on_create(cell, host);
     }
     auto app = cell.take();
     EXPECT_EQ(app->config_dir, tmp.path() / "ovelin");
     EXPECT_EQ(app->quick_keys, default_quick_keys());
     EXPECT_FALSE(app->tray_added);
+    EXPECT_EQ(app->cell_width, host.metrics.cell_width);
+    EXPECT_EQ(app->cell_height, host.metrics.cell_height);
     EXPECT_TRUE(std::filesystem::exists(tmp.path() / "ovelin" / "settings.json"));
+    // The start-up tab.
+    ASSERT_EQ(app->sessions.size(), 1u);
+    EXPECT_EQ(app->sessions[0].title, "Terminal 1");
+    EXPECT_TRUE(std::filesystem::exists(tmp.path() / "ovelin" / "sessions.json"));
+    app->sessions.clear();
 }
 
 TEST(Lifecycle, WithoutAppDataNothingIsWritten) {
     testing::ScopedEnv env("APPDATA", std::nullopt);
+    testing::ScopedEnv shell("COMSPEC", std::string("/bin/sh"));
     AppCell cell;
     testing::FakeHost host;
     on_create(cell, host);
@@ -56,8 +65,10 @@ TEST(Lifecycle, WithoutAppDataNothingIsWritten) {
         EXPECT_EQ(app->settings, default_settings());
         EXPECT_TRUE(app->quick_keys.empty());
         EXPECT_TRUE(app->tray_added);
+        EXPECT_EQ(app->sessions.size(), 1u);
     }
     on_destroy(cell, host);
+    EXPECT_TRUE(cell.take()->sessions.empty());
     EXPECT_TRUE(host.icon_removed);
     EXPECT_EQ(host.quit_code, 0);
 }

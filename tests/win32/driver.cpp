@@ -184,6 +184,78 @@ std::wstring save_screenshot(const Capture& c, const std::wstring& name) {
     return write_png(path, c.width, c.height, c.rgb) ? path : std::wstring();
 }
 
+void bring_to_front(HWND hwnd) {
+    ::ShowWindow(hwnd, SW_SHOW);
+    ::SetForegroundWindow(hwnd);
+    ::SetActiveWindow(hwnd);
+    ::SetFocus(hwnd);
+}
+
+namespace {
+INPUT key_input(WORD vk, bool up) {
+    INPUT in{};
+    in.type = INPUT_KEYBOARD;
+    in.ki.wVk = vk;
+    in.ki.wScan = static_cast<WORD>(::MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
+    in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    if (vk == VK_LEFT || vk == VK_RIGHT || vk == VK_UP || vk == VK_DOWN || vk == VK_INSERT || vk == VK_DELETE ||
+        vk == VK_HOME || vk == VK_END || vk == VK_PRIOR || vk == VK_NEXT)
+        in.ki.dwFlags |= KEYEVENTF_EXTENDEDKEY;
+    return in;
+}
+}  // namespace
+
+void press(WORD vk, std::initializer_list<WORD> modifiers) {
+    std::vector<INPUT> inputs;
+    for (WORD m : modifiers) inputs.push_back(key_input(m, false));
+    inputs.push_back(key_input(vk, false));
+    inputs.push_back(key_input(vk, true));
+    for (auto it = modifiers.end(); it != modifiers.begin();) inputs.push_back(key_input(*--it, true));
+    ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+void type_text(const std::wstring& text) {
+    for (wchar_t c : text) {
+        SHORT scan = ::VkKeyScanW(c);
+        if (scan == -1) {
+            INPUT in[2]{};
+            in[0].type = in[1].type = INPUT_KEYBOARD;
+            in[0].ki.wScan = in[1].ki.wScan = c;
+            in[0].ki.dwFlags = KEYEVENTF_UNICODE;
+            in[1].ki.dwFlags = KEYEVENTF_UNICODE | KEYEVENTF_KEYUP;
+            ::SendInput(2, in, sizeof(INPUT));
+            continue;
+        }
+        const WORD vk = LOBYTE(scan);
+        const BYTE shifts = HIBYTE(scan);
+        if (shifts & 1)
+            press(vk, {VK_SHIFT});
+        else
+            press(vk);
+    }
+}
+
+std::wstring bin_path(const std::wstring& name) {
+    std::wstring dir = module_dir();
+    if (fs::path(dir).filename() != L"bin") dir = (fs::path(dir).parent_path().parent_path() / L"bin").wstring();
+    return (fs::path(dir) / name).wstring();
+}
+
+std::string narrow(const std::wstring& ascii) {
+    std::string out;
+    for (wchar_t c : ascii) out += static_cast<char>(c);
+    return out;
+}
+
+std::string json_path(const std::wstring& path) {
+    std::string out;
+    for (wchar_t c : path) {
+        if (c == L'\\') out += '\\';
+        out += static_cast<char>(c);
+    }
+    return out;
+}
+
 std::optional<std::string> read_file(const std::wstring& path) {
     std::ifstream in(fs::path(path), std::ios::binary);
     if (!in) return std::nullopt;

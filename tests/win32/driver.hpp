@@ -96,6 +96,19 @@ std::optional<Capture> capture_client(HWND hwnd);
 // Saves under screenshot_dir(); gives the full path or an empty text.
 std::wstring save_screenshot(const Capture& c, const std::wstring& name);
 
+// Real keystrokes through SendInput to the foreground window.
+void bring_to_front(HWND hwnd);
+void press(WORD vk, std::initializer_list<WORD> modifiers = {});
+void type_text(const std::wstring& text);
+
+// The path of a program built beside the tests (bin/NAME).
+std::wstring bin_path(const std::wstring& name);
+
+// ASCII texts between the driver's wide strings and file contents.
+std::string narrow(const std::wstring& ascii);
+// A Windows path as a JSON string body (backslashes doubled).
+std::string json_path(const std::wstring& path);
+
 std::optional<std::string> read_file(const std::wstring& path);
 bool write_file(const std::wstring& path, const std::string& bytes);
 bool file_exists(const std::wstring& path);

@@ -4,54 +4,17 @@
 #include <gtest/gtest.h>
 
 #include "support/default_files.hpp"
-#include "win32/driver.hpp"
+#include "win32/app_fixture.hpp"
 
 namespace ovelin::testing {
 namespace {
 
 using namespace std::chrono_literals;
 
-constexpr UINT WM_TRAY_CALLBACK = WM_APP + 2;
-
-const char CLOSE_TO_TRAY_OFF[] = R"({"schema_version": 1, "close_to_tray": false,
-  "restore_sessions_on_start": false, "track_history": true, "sync_mode": "local"})";
-
-class Startup : public ::testing::Test {
-protected:
-    void SetUp() override {
-        appdata_ = make_temp_dir();
-        config_ = appdata_ + L"\\ovelin";
-    }
-    void TearDown() override {
-        app_.terminate();
-        remove_tree(appdata_);
-    }
-
-    HWND start(const std::optional<std::wstring>& appdata) {
-        Environment env = current_environment();
-        if (appdata)
-            env[L"APPDATA"] = *appdata;
-        else
-            env.erase(L"APPDATA");
-        app_ = start_process(ovelin_exe(), L"", env, appdata_);
-        EXPECT_TRUE(app_) << "ovelin.exe did not start";
-        HWND hwnd = wait_for_main_window(app_);
-        EXPECT_NE(hwnd, nullptr) << "no OvelinHost window";
-        return hwnd;
-    }
-
-    void write_config(const std::wstring& name, const std::string& bytes) {
-        ::CreateDirectoryW(config_.c_str(), nullptr);
-        ASSERT_TRUE(write_file(config_ + L"\\" + name, bytes));
-    }
-
-    std::wstring appdata_;
-    std::wstring config_;
-    Process app_;
-};
+using Startup = OvelinTest;
 
 TEST_F(Startup, FirstStartWritesTheDefaultsAndShowsTheWindow) {
-    HWND hwnd = start(appdata_);
+    HWND hwnd = start();
     ASSERT_NE(hwnd, nullptr);
     EXPECT_EQ(window_text(hwnd), L"ovelin");
     RECT r{};
@@ -64,9 +27,12 @@ TEST_F(Startup, FirstStartWritesTheDefaultsAndShowsTheWindow) {
 
     EXPECT_EQ(read_file(config_ + L"\\settings.json").value_or(""), DEFAULT_SETTINGS_JSON);
     EXPECT_EQ(read_file(config_ + L"\\aliases.json").value_or(""), DEFAULT_ALIASES_JSON);
-    EXPECT_EQ(list_dir(config_), (std::vector<std::wstring>{L"aliases.json", L"history\\", L"settings.json"}));
+    // The start-up tab writes the list of open tabs; nothing else appears.
+    EXPECT_TRUE(wait_until([&] { return saved_sessions() == 1; }));
+    EXPECT_EQ(list_dir(config_),
+              (std::vector<std::wstring>{L"aliases.json", L"history\\", L"sessions.json", L"settings.json"}));
 
-    // The whole client area is the dark background.
+    // The dark background everywhere nothing is drawn.
     std::optional<Capture> shot;
     ASSERT_TRUE(wait_until([&] {
         ::RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
@@ -88,7 +54,7 @@ TEST_F(Startup, WithoutAppDataTheWindowWorksAndNothingIsWritten) {
     ::PostMessageW(hwnd, WM_CLOSE, 0, 0);
     EXPECT_TRUE(wait_until([&] { return !::IsWindowVisible(hwnd); }));
     EXPECT_TRUE(app_.running());
-    EXPECT_TRUE(list_dir(appdata_).empty());  // its working folder
+    EXPECT_TRUE(list_dir(appdata_).empty()) << "its working folder";
     EXPECT_FALSE(file_exists(wine_config));
 }
 
@@ -96,7 +62,7 @@ TEST_F(Startup, NewerSettingsStayByteIdenticalAndDefaultsApply) {
     const std::string newer = R"({"schema_version": 2, "close_to_tray": false,
   "restore_sessions_on_start": false, "track_history": true, "sync_mode": "local"})";
     write_config(L"settings.json", newer);
-    HWND hwnd = start(appdata_);
+    HWND hwnd = start();
     ASSERT_NE(hwnd, nullptr);
     // The file's close_to_tray false is not used: the default (true) hides.
     ::PostMessageW(hwnd, WM_CLOSE, 0, 0);
@@ -108,7 +74,7 @@ TEST_F(Startup, NewerSettingsStayByteIdenticalAndDefaultsApply) {
 
 TEST_F(Startup, CloseEndsTheProcessWhenCloseToTrayIsOff) {
     write_config(L"settings.json", CLOSE_TO_TRAY_OFF);
-    HWND hwnd = start(appdata_);
+    HWND hwnd = start();
     ASSERT_NE(hwnd, nullptr);
     ::PostMessageW(hwnd, WM_CLOSE, 0, 0);
     EXPECT_EQ(app_.wait_exit(20s), std::optional<DWORD>(0));
@@ -116,7 +82,7 @@ TEST_F(Startup, CloseEndsTheProcessWhenCloseToTrayIsOff) {
 }
 
 TEST_F(Startup, CloseHidesToTheTrayAndTheIconBringsTheWindowBack) {
-    HWND hwnd = start(appdata_);
+    HWND hwnd = start();
     ASSERT_NE(hwnd, nullptr);
     ::PostMessageW(hwnd, WM_CLOSE, 0, 0);
     ASSERT_TRUE(wait_until([&] { return !::IsWindowVisible(hwnd); }));

@@ -1,0 +1,28 @@
+#pragma once
+// From key and character messages to the bytes a session receives.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "app/app.hpp"
+#include "app/host.hpp"
+#include "app/keys.hpp"
+
+namespace ovelin {
+
+// The one way bytes reach sessions: the active session, or every session of
+// its group when that group broadcasts; one write each, in tab order.
+void send_input(App& app, std::string_view bytes);
+
+// The escape sequence a key sends by itself, if any (cursor keys always in
+// their normal form, F1-F4 as SS3, Shift+Tab as back-tab).
+std::optional<std::string> key_sequence(unsigned virtual_key, Modifiers mods);
+
+// WM_KEYDOWN: shortcuts and navigation first, then the key's sequence.
+void on_key_down(AppCell& cell, Host& host, unsigned virtual_key, Modifiers mods);
+
+// WM_CHAR: one UTF-16 code unit.
+void on_char(AppCell& cell, Host& host, char16_t unit, Modifiers mods);
+
+}  // namespace ovelin

@@ -1,0 +1,31 @@
+#include "app/paint.hpp"
+
+#include <algorithm>
+
+#include "ui/terminal_view.hpp"
+
+namespace ovelin {
+
+namespace {
+constexpr int TAB_BAR_HEIGHT = 34;
+
+TerminalMetrics metrics(const App& app) { return {app.cell_width, app.cell_height, app.glyph_height}; }
+
+void draw_single(App& app, Canvas& canvas, const Rect& content) {
+    if (app.sessions.empty()) return;
+    const std::size_t index = std::min(app.active, app.sessions.size() - 1);
+    Session& s = app.sessions[index];
+    const Rect area{content.left + 6, content.top + 6, content.right - 6, content.bottom - 2};
+    draw_terminal(canvas, *s.pty->screen(), area, metrics(app), true, SelectionRange{}, GhostText{s.line, s.pending});
+}
+}  // namespace
+
+void paint_window(App& app, Canvas& canvas, ClientSize size) {
+    canvas.select_font(FontKind::Default);
+    // (the tab bar is drawn here)
+    canvas.select_font(FontKind::Terminal);
+    const Rect content{0, TAB_BAR_HEIGHT, size.width, size.height};
+    draw_single(app, canvas, content);
+}
+
+}  // namespace ovelin

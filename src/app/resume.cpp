@@ -1,0 +1,79 @@
+#include "app/resume.hpp"
+
+#include "app/sessions.hpp"
+#include "proto/launch.hpp"
+
+namespace ovelin {
+
+void save_open_sessions(const App& app) {
+    if (!app.config_dir) return;
+    std::vector<SessionRecord> records;
+    records.reserve(app.sessions.size());
+    for (const Session& s : app.sessions) {
+        SessionRecord r;
+        r.id = s.record_id;
+        r.profile_id = s.profile_id;
+        if (s.custom_title) r.title = s.title;  // an automatic "Terminal N" is not kept
+        if (s.group)
+            if (const TabGroup* g = app.find_group(*s.group)) r.group = g->name;
+        r.color = s.color;
+        records.push_back(std::move(r));
+    }
+    (void)save_sessions(*app.config_dir, records);
+}
+
+bool restore_sessions(AppCell& cell, Host& host) {
+    std::vector<SessionRecord> records;
+    std::vector<ConnectionProfile> profiles;
+    {
+        auto app = cell.take();
+        if (!app->config_dir) return false;
+        auto file = read_json<SessionsFile>(*app->config_dir, SESSIONS_FILE);
+        if (!file || !*file) return false;
+        records = std::move((*file)->sessions);
+        profiles = app->profiles;
+    }
+    bool opened = false;
+    for (const SessionRecord& record : records) {
+        const ConnectionProfile* profile = nullptr;
+        if (record.profile_id)
+            for (const ConnectionProfile& p : profiles)
+                if (p.id == *record.profile_id) profile = &p;
+
+        SpawnRequest request;
+        if (profile) {
+            auto plan = build_launch(profile->kind);
+            if (!plan) continue;
+            const auto* terminal = std::get_if<Terminal>(&*plan);
+            if (!terminal) {
+                // An external viewer is not started again at start-up; a
+                // connection file it may have written is not needed.
+                if (const auto* external = std::get_if<External>(&*plan); external && external->temp_file) {
+                    std::error_code ec;
+                    std::filesystem::remove(*external->temp_file, ec);
+                }
+                continue;
+            }
+            request.command = terminal->command_line;
+        }
+        request.title = record.title ? record.title : profile ? std::optional(profile->name) : std::nullopt;
+        request.color = record.color ? record.color : profile ? profile->color : std::nullopt;
+        request.group = record.group ? record.group : profile ? profile->group : std::nullopt;
+        request.profile_id = record.profile_id;
+        request.record_id = record.id;
+        opened = open_terminal(cell, host, request) || opened;
+    }
+    return opened;
+}
+
+void open_startup_tabs(AppCell& cell, Host& host) {
+    bool restore = false;
+    {
+        auto app = cell.take();
+        restore = app->settings.restore_sessions_on_start && app->config_dir.has_value();
+    }
+    if (restore && restore_sessions(cell, host)) return;
+    open_terminal(cell, host, SpawnRequest{});
+}
+
+}  // namespace ovelin

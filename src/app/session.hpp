@@ -1,0 +1,46 @@
+#pragma once
+// One open tab, what an opener asks for, and the groups tabs belong to.
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "pty/pty_session.hpp"
+
+namespace ovelin {
+
+struct Session {
+    std::optional<std::uint8_t> color;
+    std::optional<std::uint64_t> group;  // the group it belongs to directly
+    std::string title;
+    std::string record_id;  // names its history file and its saved record
+    std::string line;       // the command line being typed
+    std::vector<std::string> history;
+    std::optional<std::string> profile_id;
+    std::optional<std::string> pending;  // the current suggestion
+    std::unique_ptr<PtySession> pty;
+    bool custom_title = false;  // given by the opener or the user: the program's title never replaces it
+
+    std::uint64_t id() const { return pty->id(); }
+};
+
+struct SpawnRequest {
+    std::optional<std::uint8_t> color;
+    std::optional<std::string> command;
+    std::optional<std::string> title;
+    std::optional<std::string> group;
+    std::optional<std::string> profile_id;
+    std::optional<std::string> record_id;
+};
+
+struct TabGroup {
+    std::optional<std::uint64_t> parent;
+    std::string name;
+    std::uint64_t id = 0;
+    std::uint8_t color = 0;
+    bool collapsed = false;
+};
+
+}  // namespace ovelin

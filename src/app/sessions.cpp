@@ -1,0 +1,240 @@
+#include "app/sessions.hpp"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "app/resume.hpp"
+#include "core/history.hpp"
+#include "core/ids.hpp"
+#include "core/platform.hpp"
+#include "proto/launch.hpp"
+
+namespace ovelin {
+
+namespace {
+
+std::atomic<std::uint64_t> next_session_id{1};
+
+constexpr int TAB_BAR_HEIGHT = 34;
+constexpr std::size_t SEEDED_HISTORY = 500;
+
+std::uint16_t fit(int available, std::int32_t cell) {
+    long n = std::max(available, 1) / std::max<std::int32_t>(cell, 1);
+    return static_cast<std::uint16_t>(std::clamp<long>(n, 1, 32767));
+}
+
+std::optional<std::string> existing_directory(const std::optional<std::string>& dir) {
+    if (!dir) return std::nullopt;
+    std::error_code ec;
+    if (!std::filesystem::is_directory(platform::utf8_path(*dir), ec)) return std::nullopt;
+    return dir;
+}
+
+std::uint64_t find_or_create_group(App& app, const std::string& name) {
+    for (const TabGroup& g : app.groups)
+        if (g.name == name) return g.id;
+    const std::uint64_t id = ++app.next_group_id;
+    app.groups.push_back(TabGroup{std::nullopt, name, id, static_cast<std::uint8_t>((id - 1) % 8), false});
+    return id;
+}
+
+std::vector<std::string> seeded_history(const App& app, const std::string& record_id) {
+    std::vector<std::string> lines;
+    if (!app.settings.autocomplete_history || !app.config_dir) return lines;
+    auto entries = load_history(*app.config_dir, record_id);
+    if (!entries) return lines;
+    const std::size_t from = entries->size() > SEEDED_HISTORY ? entries->size() - SEEDED_HISTORY : 0;
+    for (std::size_t i = from; i < entries->size(); ++i) lines.push_back(std::move((*entries)[i].line));
+    return lines;
+}
+
+void delete_later(std::filesystem::path file) {
+    std::thread([file = std::move(file)] {
+        std::this_thread::sleep_for(std::chrono::seconds(3));
+        std::error_code ec;
+        std::filesystem::remove(file, ec);
+    }).detach();
+}
+
+}  // namespace
+
+void lay_out(App& app, Host& host) {
+    if (app.sessions.empty()) return;
+    const ClientSize size = host.client_size();
+    const int area_height = size.height - TAB_BAR_HEIGHT;
+    // One tab at a time: every console gets the whole area, so switching
+    // tabs needs no resize.
+    const std::uint16_t rows = fit(area_height - 8, app.cell_height);
+    const std::uint16_t cols = fit(size.width - 12, app.cell_width);
+    for (Session& s : app.sessions) s.pty->resize(rows, cols);
+}
+
+bool open_terminal(AppCell& cell, Host& host, const SpawnRequest& request) {
+    auto app = cell.take();
+    const std::uint64_t id = next_session_id.fetch_add(1);
+    const std::string command = request.command ? *request.command : default_shell_command();
+    const ClientSize size = host.client_size();
+    PtyOptions options;
+    options.id = id;
+    options.command_line = command;
+    options.working_dir = existing_directory(app->settings.default_working_dir);
+    options.rows = fit(size.height - 42, app->cell_height);
+    options.cols = fit(size.width - 12, app->cell_width);
+    auto pty = host.spawn_session(options);
+    if (!pty) return false;
+
+    std::optional<std::uint64_t> group;
+    if (request.group) group = find_or_create_group(*app, *request.group);
+
+    Session s;
+    s.color = request.color;
+    s.record_id = request.record_id ? *request.record_id : new_id("s");
+    s.history = seeded_history(*app, s.record_id);
+    s.custom_title = request.title.has_value();
+    s.title = request.title ? *request.title : "Terminal " + std::to_string(app->sessions.size() + 1);
+    s.profile_id = request.profile_id;
+    s.pty = std::move(*pty);
+    app->sessions.push_back(std::move(s));
+    if (group) place_in_group(*app, app->sessions.size() - 1, group);
+    app->active = app->index_of(id).value_or(0);
+
+    save_open_sessions(*app);
+    lay_out(*app, host);
+    host.repaint();
+    return true;
+}
+
+void place_in_group(App& app, std::size_t index, std::optional<std::uint64_t> group) {
+    if (index >= app.sessions.size()) return;
+    std::optional<std::uint64_t> active_id;
+    if (app.active < app.sessions.size()) active_id = app.sessions[app.active].id();
+
+    app.sessions[index].group = group;
+    if (group) {
+        Session moving = std::move(app.sessions[index]);
+        app.sessions.erase(app.sessions.begin() + static_cast<std::ptrdiff_t>(index));
+        std::size_t at = std::min(index, app.sessions.size());
+        for (std::size_t i = app.sessions.size(); i-- > 0;) {
+            if (app.sessions[i].group == group) {
+                at = i + 1;
+                break;
+            }
+        }
+        app.sessions.insert(app.sessions.begin() + static_cast<std::ptrdiff_t>(at), std::move(moving));
+    }
+    if (active_id) app.active = app.index_of(*active_id).value_or(app.active);
+    prune_groups(app);
+}
+
+void prune_groups(App& app) {
+    std::set<std::uint64_t> keep;
+    for (const Session& s : app.sessions) {
+        // The tab's group and every group enclosing it.
+        std::optional<std::uint64_t> g = s.group;
+        while (g && keep.insert(*g).second) {
+            const TabGroup* group = app.find_group(*g);
+            g = group ? group->parent : std::nullopt;
+        }
+    }
+    std::erase_if(app.groups, [&](const TabGroup& g) { return !keep.contains(g.id); });
+    std::erase_if(app.broadcast_groups, [&](std::uint64_t id) { return !app.find_group(id); });
+    for (std::size_t i = 0; i < app.browse_path.size(); ++i) {
+        if (!app.find_group(app.browse_path[i])) {
+            app.browse_path.resize(i);
+            app.browse_cursor = 0;
+            break;
+        }
+    }
+}
+
+void open_profile(AppCell& cell, Host& host, const ConnectionProfile& profile) {
+    auto plan = build_launch(profile.kind);
+    if (!plan) {
+        host.show_error("Cannot connect: " + plan.error().message());
+        return;
+    }
+    if (const auto* terminal = std::get_if<Terminal>(&*plan)) {
+        SpawnRequest request;
+        request.color = profile.color;
+        request.command = terminal->command_line;
+        request.title = profile.name;
+        request.group = profile.group;
+        request.profile_id = profile.id;
+        open_terminal(cell, host, request);
+        return;
+    }
+    const auto& external = std::get<External>(*plan);
+    if (!host.start_program(external.program, external_command_line(external))) {
+        host.show_error("Failed to start " + external.program);
+        return;
+    }
+    if (external.temp_file) delete_later(*external.temp_file);
+}
+
+void close_tab(AppCell& cell, Host& host, std::size_t index) {
+    bool last = false;
+    {
+        auto app = cell.take();
+        if (index < app->sessions.size()) {
+            Session closing = std::move(app->sessions[index]);
+            app->sessions.erase(app->sessions.begin() + static_cast<std::ptrdiff_t>(index));
+            closing.pty.reset();  // ends the child, closes its console
+            if (app->sessions.empty())
+                app->active = 0;
+            else if (app->active >= app->sessions.size())
+                app->active = app->sessions.size() - 1;
+            prune_groups(*app);
+        }
+        save_open_sessions(*app);
+        last = app->sessions.empty();
+        if (!last) {
+            lay_out(*app, host);
+            host.repaint();
+        }
+    }
+    // Never an empty window: the last tab takes the program with it.
+    if (last) host.destroy_window();
+}
+
+void close_group(AppCell& cell, Host& host, std::uint64_t group_id) {
+    std::vector<std::uint64_t> ids;
+    {
+        auto app = cell.take();
+        for (const Session& s : app->sessions)
+            if (s.group == group_id) ids.push_back(s.id());
+    }
+    for (std::uint64_t id : ids) {
+        std::optional<std::size_t> index;
+        {
+            auto app = cell.take();
+            index = app->index_of(id);
+        }
+        if (index) close_tab(cell, host, *index);
+    }
+}
+
+void activate(AppCell& cell, Host& host, std::size_t index) {
+    auto app = cell.take();
+    if (index >= app->sessions.size()) return;
+    app->active = index;
+    lay_out(*app, host);
+    host.repaint();
+}
+
+void on_session_output(AppCell& cell, Host& host, std::uint64_t id) {
+    auto app = cell.take();
+    if (app->find_session(id)) host.repaint();
+}
+
+void on_session_exit(AppCell& cell, Host& host, std::uint64_t id) {
+    std::optional<std::size_t> index;
+    {
+        auto app = cell.take();
+        index = app->index_of(id);
+    }
+    if (index) close_tab(cell, host, *index);
+}
+
+}  // namespace ovelin

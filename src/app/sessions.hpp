@@ -1,0 +1,38 @@
+#pragma once
+// Opening, closing and activating tabs, and what follows each change.
+// Every function takes the application state itself and gives it up before
+// anything that may re-enter the window (message boxes, process start,
+// window destruction).
+
+#include <cstdint>
+#include <optional>
+
+#include "app/app.hpp"
+#include "app/host.hpp"
+
+namespace ovelin {
+
+// Opens a tab; false when its program could not start (nothing then
+// changes, nothing is shown, but the session id is used up).
+bool open_terminal(AppCell& cell, Host& host, const SpawnRequest& request);
+
+// A stored profile: a tab, or an external viewer; failures in a message box.
+void open_profile(AppCell& cell, Host& host, const ConnectionProfile& profile);
+
+void close_tab(AppCell& cell, Host& host, std::size_t index);
+void close_group(AppCell& cell, Host& host, std::uint64_t group_id);
+void activate(AppCell& cell, Host& host, std::size_t index);
+
+// Reader notifications; unknown ids (tabs already closed) are ignored.
+void on_session_output(AppCell& cell, Host& host, std::uint64_t id);
+void on_session_exit(AppCell& cell, Host& host, std::uint64_t id);
+
+// Moves the tab into the group (after the group's last tab) or out of every
+// group, keeping the active tab, then drops groups nothing refers to.
+void place_in_group(App& app, std::size_t index, std::optional<std::uint64_t> group);
+void prune_groups(App& app);
+
+// Fits every pseudo console to the space the current view gives it.
+void lay_out(App& app, Host& host);
+
+}  // namespace ovelin

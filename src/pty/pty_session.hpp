@@ -1,0 +1,90 @@
+#pragma once
+// One child program on a pseudo console, its output read on a thread of its
+// own into a shared screen model. Backends: ConPTY on Windows, a POSIX pty
+// elsewhere; both behind this one interface.
+//
+// Threads: the owner (the UI thread) calls write, resize and the destructor.
+// Each session has a reader (feeds the screen, notifies the sink), a writer
+// (drains queued input, so a child that stops reading never blocks the
+// owner) and a watcher (ends the session when the program ends, even while
+// something else keeps the console's output open).
+
+#include <cstdint>
+#include <expected>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <system_error>
+
+#include "term/screen.hpp"
+
+namespace ovelin {
+
+inline constexpr std::size_t SCROLLBACK_LINES = 10000;
+inline constexpr std::size_t READ_BUFFER_SIZE = 8192;
+
+// The screen model with its lock, shared by a session and its reader.
+struct LockedScreen {
+    LockedScreen(std::uint16_t rows, std::uint16_t cols) : screen(rows, cols, SCROLLBACK_LINES) {}
+    std::mutex mutex;
+    Screen screen;
+};
+
+// Told about a session from its reader thread; never blocks.
+class SessionSink {
+public:
+    virtual ~SessionSink() = default;
+    // New output has been fed into the screen (one call per read).
+    virtual void output(std::uint64_t id) = 0;
+    // The output ended or the program ended; called once, last.
+    virtual void exited(std::uint64_t id) = 0;
+};
+
+struct PtyOptions {
+    std::uint64_t id = 0;
+    std::string command_line;  // complete, as typed for the platform's shell
+    std::optional<std::string> working_dir;
+    std::uint16_t rows = 24;
+    std::uint16_t cols = 80;
+};
+
+class PtySession {
+public:
+    static std::expected<std::unique_ptr<PtySession>, std::error_code> spawn(std::shared_ptr<SessionSink> sink,
+                                                                          const PtyOptions& options);
+
+    // Ends the child (if it still runs) and releases everything; the threads
+    // finish on their own once the console is closed.
+    ~PtySession();
+    PtySession(const PtySession&) = delete;
+    PtySession& operator=(const PtySession&) = delete;
+
+    // Queues the bytes for the child's input, in order; returns at once.
+    void write(std::string_view bytes);
+    // Resizes the console and the screen model; the same size does nothing.
+    void resize(std::uint16_t rows, std::uint16_t cols);
+
+    std::uint64_t id() const { return id_; }
+    std::uint16_t rows() const { return rows_; }
+    std::uint16_t cols() const { return cols_; }
+    const std::shared_ptr<LockedScreen>& screen() const { return screen_; }
+
+    // Session threads still running in this process (all sessions).
+    static std::size_t live_threads();
+
+    struct Backend;  // one per platform
+
+private:
+    PtySession(std::uint64_t id, std::uint16_t rows, std::uint16_t cols, std::shared_ptr<LockedScreen> screen,
+               std::unique_ptr<Backend> backend);
+
+    std::uint64_t id_;
+    std::uint16_t rows_;
+    std::uint16_t cols_;
+    std::shared_ptr<LockedScreen> screen_;
+    std::unique_ptr<Backend> backend_;
+};
+
+}  // namespace ovelin

@@ -1,0 +1,47 @@
+#pragma once
+// Pieces both backends share: the input queue between the owner and the
+// writer thread, the live-thread count, and feeding one read into the screen.
+
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "pty/pty_session.hpp"
+
+namespace ovelin::pty_detail {
+
+// Bytes waiting for the child's input, in order. The owner pushes; the
+// writer pops. Closing wakes the writer for good.
+class InputQueue {
+public:
+    void push(std::string_view bytes);
+    // Blocks until bytes are queued (all of them, joined) or the queue is closed.
+    std::optional<std::string> pop();
+    void close();
+
+private:
+    std::mutex mutex_;
+    std::condition_variable ready_;
+    std::deque<std::string> chunks_;
+    bool closed_ = false;
+};
+
+// Counts a session thread from its start to its end.
+class ThreadToken {
+public:
+    ThreadToken();
+    ~ThreadToken();
+    ThreadToken(const ThreadToken&) = delete;
+    ThreadToken& operator=(const ThreadToken&) = delete;
+};
+
+// Feeds one read into the screen under its lock and returns the terminal's
+// replies (to be written back to the child), then tells the sink.
+std::string feed_and_notify(LockedScreen& screen, std::string_view bytes, SessionSink& sink, std::uint64_t id);
+
+}  // namespace ovelin::pty_detail

@@ -1,0 +1,43 @@
+#pragma once
+// What painting needs from a drawing surface. The window's GDI surface
+// implements it; tests record the calls.
+
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+namespace ovelin {
+
+struct Rect {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+    bool operator==(const Rect&) const = default;
+};
+
+struct Rgb {
+    std::uint8_t r = 0, g = 0, b = 0;
+    bool operator==(const Rgb&) const = default;
+};
+
+enum class FontKind { Default, Terminal };
+
+class Canvas {
+public:
+    virtual ~Canvas() = default;
+
+    virtual void select_font(FontKind font) = 0;
+    virtual void fill(const Rect& r, Rgb color) = 0;
+    // A one-pixel frame just inside r.
+    virtual void frame(const Rect& r, Rgb color) = 0;
+    // One run of text at (x, y): `box` is filled with `background` and clips
+    // the text; each UTF-16 unit advances the pen by its own amount.
+    virtual void text_run(int x, int y, const Rect& box, std::u16string_view text,
+                          std::span<const std::int32_t> advances, Rgb foreground, Rgb background) = 0;
+    // One line of text, vertically centred and clipped in `box`, on the
+    // existing background.
+    virtual void text_in(const Rect& box, std::u16string_view text, Rgb color) = 0;
+};
+
+}  // namespace ovelin

@@ -1,0 +1,41 @@
+#pragma once
+// The main window's fixed colours.
+
+#include <array>
+
+#include "term/screen.hpp"
+#include "ui/canvas.hpp"
+
+namespace ovelin::palette {
+
+inline constexpr Rgb BACKGROUND{12, 14, 18};
+inline constexpr Rgb FOREGROUND{220, 223, 228};
+inline constexpr Rgb HIGH_INDEXED{204, 204, 204};  // indexed 16-255, text and background alike
+inline constexpr Rgb SELECTED_TEXT{240, 244, 250};
+inline constexpr Rgb SELECTED_BACKGROUND{52, 101, 164};
+inline constexpr Rgb GHOST_TEXT{120, 126, 138};
+inline constexpr Rgb CURSOR{225, 229, 237};
+
+inline constexpr std::array<Rgb, 16> ANSI{{
+    {12, 12, 12},    {197, 15, 31},   {19, 161, 14},   {193, 156, 0},
+    {0, 55, 218},    {136, 23, 152},  {58, 150, 221},  {204, 204, 204},
+    {118, 118, 118}, {231, 72, 86},   {22, 198, 12},   {249, 241, 165},
+    {59, 120, 255},  {180, 0, 158},   {97, 214, 214},  {242, 242, 242},
+}};
+
+// The eight group colours, by stored index (reduced modulo 8).
+inline constexpr std::array<Rgb, 8> GROUP{{
+    {231, 72, 86}, {247, 140, 60}, {249, 241, 165}, {22, 198, 12},
+    {97, 214, 214}, {59, 120, 255}, {200, 80, 200}, {150, 150, 150},
+}};
+
+inline Rgb cell_color(const Color& c, bool foreground) {
+    switch (c.kind) {
+        case Color::Kind::Default: return foreground ? FOREGROUND : BACKGROUND;
+        case Color::Kind::Indexed: return c.index < 16 ? ANSI[c.index] : HIGH_INDEXED;
+        case Color::Kind::Rgb: return {c.r, c.g, c.b};
+    }
+    return foreground ? FOREGROUND : BACKGROUND;
+}
+
+}  // namespace ovelin::palette

@@ -1,0 +1,51 @@
+#include "win32/gdi_canvas.hpp"
+
+#include <vector>
+
+namespace ovelin::win32 {
+
+namespace {
+COLORREF ref(Rgb c) { return RGB(c.r, c.g, c.b); }
+RECT rect(const Rect& r) { return RECT{r.left, r.top, r.right, r.bottom}; }
+}  // namespace
+
+GdiCanvas::GdiCanvas(HDC dc, HFONT terminal_font)
+    : dc_(dc), terminal_font_(terminal_font), default_font_(::GetCurrentObject(dc, OBJ_FONT)) {}
+
+GdiCanvas::~GdiCanvas() { ::SelectObject(dc_, default_font_); }
+
+void GdiCanvas::select_font(FontKind font) {
+    ::SelectObject(dc_, font == FontKind::Terminal && terminal_font_ ? terminal_font_ : default_font_);
+}
+
+void GdiCanvas::fill(const Rect& r, Rgb color) {
+    RECT rc = rect(r);
+    ::SetDCBrushColor(dc_, ref(color));
+    ::FillRect(dc_, &rc, static_cast<HBRUSH>(::GetStockObject(DC_BRUSH)));
+}
+
+void GdiCanvas::frame(const Rect& r, Rgb color) {
+    RECT rc = rect(r);
+    ::SetDCBrushColor(dc_, ref(color));
+    ::FrameRect(dc_, &rc, static_cast<HBRUSH>(::GetStockObject(DC_BRUSH)));
+}
+
+void GdiCanvas::text_run(int x, int y, const Rect& box, std::u16string_view text,
+                         std::span<const std::int32_t> advances, Rgb foreground, Rgb background) {
+    RECT rc = rect(box);
+    ::SetTextColor(dc_, ref(foreground));
+    ::SetBkColor(dc_, ref(background));
+    static_assert(sizeof(INT) == sizeof(std::int32_t));
+    ::ExtTextOutW(dc_, x, y, ETO_OPAQUE | ETO_CLIPPED, &rc, reinterpret_cast<const wchar_t*>(text.data()),
+                  static_cast<UINT>(text.size()), reinterpret_cast<const INT*>(advances.data()));
+}
+
+void GdiCanvas::text_in(const Rect& box, std::u16string_view text, Rgb color) {
+    RECT rc = rect(box);
+    ::SetTextColor(dc_, ref(color));
+    ::SetBkMode(dc_, TRANSPARENT);
+    ::DrawTextW(dc_, reinterpret_cast<const wchar_t*>(text.data()), static_cast<int>(text.size()), &rc,
+                DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_NOPREFIX);
+}
+
+}  // namespace ovelin::win32

@@ -1,0 +1,31 @@
+#pragma once
+// The Canvas on a GDI device context (the paint's memory bitmap).
+
+#include <windows.h>
+
+#include "ui/canvas.hpp"
+
+namespace ovelin::win32 {
+
+class GdiCanvas final : public Canvas {
+public:
+    // `terminal_font` may be null before the font is resolved.
+    GdiCanvas(HDC dc, HFONT terminal_font);
+    ~GdiCanvas() override;
+    GdiCanvas(const GdiCanvas&) = delete;
+    GdiCanvas& operator=(const GdiCanvas&) = delete;
+
+    void select_font(FontKind font) override;
+    void fill(const Rect& r, Rgb color) override;
+    void frame(const Rect& r, Rgb color) override;
+    void text_run(int x, int y, const Rect& box, std::u16string_view text, std::span<const std::int32_t> advances,
+                  Rgb foreground, Rgb background) override;
+    void text_in(const Rect& box, std::u16string_view text, Rgb color) override;
+
+private:
+    HDC dc_;
+    HFONT terminal_font_;
+    HGDIOBJ default_font_;
+};
+
+}  // namespace ovelin::win32
