@@ -1,0 +1,105 @@
+#pragma once
+// The terminal screen model: libvterm's parser and state machine feeding a
+// grid of our own.
+//
+// Coordinates: a visible row counts from 0 at the top of the screen, a
+// column from 0 at the left; both index the grid in use (the alternate grid
+// while the alternate screen is on, else the main grid). Scrollback lines
+// count from 0 at the oldest line kept.
+//
+// Not thread-safe: the owner (a session) puts it behind a mutex.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ovelin {
+
+struct Color {
+    enum class Kind : std::uint8_t { Default, Indexed, Rgb };
+    Kind kind = Kind::Default;
+    std::uint8_t index = 0;  // Indexed: 0..255
+    std::uint8_t r = 0, g = 0, b = 0;  // Rgb
+
+    static Color indexed(std::uint8_t i) { return {Kind::Indexed, i, 0, 0, 0}; }
+    static Color rgb(std::uint8_t r, std::uint8_t g, std::uint8_t b) { return {Kind::Rgb, 0, r, g, b}; }
+    bool operator==(const Color&) const = default;
+};
+
+// One visible cell as the painter and the selection read it.
+struct CellView {
+    std::string text;  // UTF-8: the character and its combining characters; empty when blank
+    Color fg;
+    Color bg;
+    bool inverse = false;
+    bool wide = false;               // left half of a two-column character
+    bool wide_continuation = false;  // right half of a two-column character
+};
+
+struct CursorPos {
+    std::uint16_t row = 0;
+    std::uint16_t col = 0;
+    bool operator==(const CursorPos&) const = default;
+};
+
+class Screen {
+public:
+    Screen(std::uint16_t rows, std::uint16_t cols, std::size_t scrollback_lines = 10000);
+    ~Screen();
+    Screen(const Screen&) = delete;
+    Screen& operator=(const Screen&) = delete;
+
+    // Output bytes from the child. A partial escape sequence or UTF-8
+    // character at the end is completed by the next call.
+    void feed(std::string_view bytes);
+
+    // Changes both grids.
+    void resize(std::uint16_t rows, std::uint16_t cols);
+
+    std::uint16_t rows() const;
+    std::uint16_t cols() const;
+
+    bool alternate_screen() const;
+    bool hide_cursor() const;
+    bool bracketed_paste() const;
+    CursorPos cursor() const;  // of the grid in use
+    const std::string& title() const;
+
+    // A cell outside the screen reads as blank.
+    CellView cell(std::uint16_t row, std::uint16_t col) const;
+
+    // Every cell of one visible row into `out` (resized to cols()). The
+    // strings in `out` are reused, so reading row after row into the same
+    // vector does not allocate for ordinary text.
+    void read_row(std::uint16_t row, std::vector<CellView>& out) const;
+
+    // Every visible row in full width, a line feed after each row that did
+    // not wrap onto the next, trailing line feeds removed.
+    std::string contents() const;
+
+    // The text from (start_row, start_col) up to, not including, end_col on
+    // end_row: trailing blanks of a row give no text, blanks between
+    // characters give spaces, a line feed after every row that did not wrap,
+    // a wide character once.
+    std::string contents_between(std::uint16_t start_row, std::uint16_t start_col, std::uint16_t end_row,
+                                 std::uint16_t end_col) const;
+
+    // Bytes the terminal answers with (device status and attribute reports);
+    // they belong on the child's input. Taking them empties the queue.
+    std::string take_replies();
+
+    // Lines that left the top of the main grid, oldest first (index 0);
+    // a line's text follows the rules of contents_between.
+    std::size_t scrollback_size() const;
+    std::string scrollback_line(std::size_t index) const;
+    // Heap bytes the scrollback holds.
+    std::size_t scrollback_bytes() const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace ovelin

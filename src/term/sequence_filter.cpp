@@ -1,0 +1,204 @@
+#include "term/sequence_filter.hpp"
+
+namespace ovelin::term {
+
+namespace {
+
+constexpr long kArgMissing = -1;
+constexpr long kArgCap = 1000000;  // beyond any mode number; keeps the sum from overflowing
+constexpr int kMaxCollected = 15;  // libvterm keeps at most 15 leader or intermediate bytes
+
+}  // namespace
+
+std::size_t incomplete_utf8_tail(std::string_view bytes) {
+    const std::size_t n = bytes.size();
+    for (std::size_t back = 1; back <= 6 && back <= n; ++back) {
+        const auto b = static_cast<unsigned char>(bytes[n - back]);
+        if ((b & 0xC0) == 0x80) continue;  // a continuation byte: look further back
+        if (b < 0xC0 || b >= 0xFE) return 0;
+        const std::size_t need = b < 0xE0 ? 2 : b < 0xF0 ? 3 : b < 0xF8 ? 4 : b < 0xFC ? 5 : 6;
+        return need > back ? back : 0;
+    }
+    return 0;
+}
+
+void SequenceFilter::process(std::string_view bytes, SequenceSink& sink) {
+    std::string joined;
+    if (!held_.empty()) {
+        joined = std::move(held_);
+        joined.append(bytes);
+        held_.clear();
+        bytes = joined;
+    }
+    const std::size_t tail = incomplete_utf8_tail(bytes);
+    scan(bytes.substr(0, bytes.size() - tail), sink);
+    held_.assign(bytes.substr(bytes.size() - tail));
+}
+
+void SequenceFilter::scan(std::string_view bytes, SequenceSink& sink) {
+    std::size_t from = 0;  // first byte not yet passed on
+    auto flush = [&](std::size_t to) {
+        if (to > from) sink.pass(bytes.substr(from, to - from));
+        from = to;
+    };
+    auto drop = [&](std::size_t i) {
+        flush(i);
+        from = i + 1;
+    };
+
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        if (c == 0x00 || c == 0x7f) continue;  // ignored everywhere, left out of strings
+        if (c == 0x18 || c == 0x1a) {         // CAN, SUB: back to text
+            state_ = State::Normal;
+            dropping_args_ = false;
+            continue;
+        }
+        if (c == 0x1b) {
+            intermed_len_ = 0;
+            dropping_args_ = false;
+            state_ = state_ == State::String ? State::EscInString : State::Esc;
+            continue;
+        }
+        if (!(c == 0x07 && state_ == State::String) && c < 0x20) continue;  // a control, executed as it comes
+
+        switch (state_) {
+            case State::EscInString:
+                if (c == 0x5c) {  // ESC \ ends the string
+                    string_done(sink);
+                    state_ = State::Normal;
+                    break;
+                }
+                state_ = State::Esc;
+                [[fallthrough]];
+            case State::Esc:
+                if (c == 0x50 || c == 0x5d) {  // DCS, OSC
+                    string_.clear();
+                    string_is_osc_ = c == 0x5d;
+                    state_ = State::String;
+                } else if (c == 0x5b) {
+                    leader_len_ = 0;
+                    state_ = State::CsiLeader;
+                } else if (c >= 0x20 && c <= 0x2f) {
+                    if (intermed_len_ < kMaxCollected) {
+                        if (intermed_len_ == 0) intermed0_ = static_cast<char>(c);
+                        ++intermed_len_;
+                    }
+                } else if (intermed_len_ == 0 && c >= 0x40 && c < 0x60) {
+                    state_ = State::Normal;  // a C1 control written as ESC + byte
+                } else if (c >= 0x30 && c < 0x7f) {
+                    if (intermed_len_ == 1 && intermed0_ == '#' && c == '8') {
+                        // DECALN writes glyphs of its own; REP must not take their width.
+                        flush(i);
+                        sink.alignment_test(true);
+                        flush(i + 1);
+                        sink.alignment_test(false);
+                    }
+                    state_ = State::Normal;
+                }
+                break;
+
+            case State::CsiLeader:
+                if (c >= 0x3c && c <= 0x3f) {
+                    if (leader_len_ < kMaxCollected) {
+                        if (leader_len_ == 0) leader0_ = static_cast<char>(c);
+                        ++leader_len_;
+                    }
+                    break;
+                }
+                argi_ = 0;
+                args_[0] = kArgMissing;
+                dropping_args_ = false;
+                state_ = State::CsiArgs;
+                [[fallthrough]];
+            case State::CsiArgs:
+                if (c >= '0' && c <= '9') {
+                    if (dropping_args_) {
+                        drop(i);
+                    } else {
+                        long& a = args_[argi_];
+                        a = a == kArgMissing ? 0 : a;
+                        a = a >= kArgCap ? kArgCap : a * 10 + (c - '0');
+                    }
+                    break;
+                }
+                if (c == ':' || c == ';') {
+                    if (dropping_args_ || argi_ == kMaxCsiArgs - 1) {
+                        dropping_args_ = true;
+                        drop(i);
+                    } else {
+                        args_[++argi_] = kArgMissing;
+                    }
+                    break;
+                }
+                ++argi_;
+                intermed_len_ = 0;
+                dropping_args_ = false;
+                state_ = State::CsiIntermed;
+                [[fallthrough]];
+            case State::CsiIntermed:
+                if (c >= 0x20 && c <= 0x2f) {
+                    if (intermed_len_ < kMaxCollected) {
+                        if (intermed_len_ == 0) intermed0_ = static_cast<char>(c);
+                        ++intermed_len_;
+                    }
+                    break;
+                }
+                if (c >= 0x40 && c <= 0x7e) csi_final(static_cast<char>(c), bytes, i, from, sink);
+                state_ = State::Normal;
+                break;
+
+            case State::String:
+                if (c == 0x07) {
+                    string_done(sink);
+                    state_ = State::Normal;
+                } else if (string_is_osc_) {
+                    if (string_.size() < kMaxTitleBytes + 2) string_.push_back(static_cast<char>(c));
+                }
+                break;
+
+            case State::Normal:
+                break;
+        }
+    }
+    flush(bytes.size());
+}
+
+void SequenceFilter::csi_final(char c, std::string_view bytes, std::size_t i, std::size_t& from,
+                               SequenceSink& sink) {
+    auto flush = [&](std::size_t to) {
+        if (to > from) sink.pass(bytes.substr(from, to - from));
+        from = to;
+    };
+    if (c == 'b' && leader_len_ == 0 && intermed_len_ == 0) {
+        flush(i);
+        if (!sink.may_repeat()) {
+            sink.pass("\x18");  // CAN: the sequence ends without effect
+            from = i + 1;
+        }
+        return;
+    }
+    if ((c == 'h' || c == 'l') && leader_len_ == 1 && leader0_ == '?' && intermed_len_ == 0) {
+        const bool on = c == 'h';
+        bool cut = false;
+        for (int k = 0; k < argi_ && k < kMaxCsiArgs; ++k) {
+            if (args_[k] != 47 && args_[k] != 2004) continue;
+            if (!cut) flush(i + 1);
+            cut = true;
+            if (args_[k] == 47) {
+                sink.alternate_screen(on);
+            } else {
+                sink.bracketed_paste(on);
+            }
+        }
+    }
+}
+
+void SequenceFilter::string_done(SequenceSink& sink) {
+    if (!string_is_osc_) return;
+    if (string_.size() >= 2 && (string_[0] == '0' || string_[0] == '2') && string_[1] == ';')
+        sink.title(std::string_view(string_).substr(2));
+    string_.clear();
+}
+
+}  // namespace ovelin::term

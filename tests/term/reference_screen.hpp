@@ -1,0 +1,180 @@
+#pragma once
+// libvterm's own screen layer, with a scrollback of its own behind the push
+// and pop callbacks, as the reference our Screen must agree with.
+
+#include <vterm.h>
+
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "term/screen.hpp"
+#include "term/sequence_filter.hpp"
+
+namespace ovelin::test {
+
+inline void append_utf8_cp(std::string& out, std::uint32_t cp) {
+    if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = 0xFFFD;
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+inline Color reference_color(const VTermColor& c) {
+    if (c.type & VTERM_COLOR_DEFAULT_MASK) return Color{};
+    if (VTERM_COLOR_IS_INDEXED(&c)) return Color::indexed(c.indexed.idx);
+    return Color::rgb(c.rgb.red, c.rgb.green, c.rgb.blue);
+}
+
+inline CellView reference_view(const VTermScreenCell& c) {
+    CellView v;
+    v.wide_continuation = c.chars[0] == 0xFFFFFFFFu;
+    if (!v.wide_continuation)
+        for (int i = 0; i < VTERM_MAX_CHARS_PER_CELL && c.chars[i]; ++i) append_utf8_cp(v.text, c.chars[i]);
+    v.fg = reference_color(c.fg);
+    v.bg = reference_color(c.bg);
+    v.inverse = c.attrs.reverse != 0;
+    v.wide = c.width == 2;
+    return v;
+}
+
+class ReferenceScreen {
+public:
+    ReferenceScreen(int rows, int cols, std::size_t scrollback_lines = 10000) : max_lines_(scrollback_lines) {
+        vt_ = vterm_new(rows, cols);
+        vterm_set_utf8(vt_, 1);
+        screen_ = vterm_obtain_screen(vt_);
+        vterm_screen_enable_altscreen(screen_, 1);
+        vterm_screen_set_callbacks(screen_, &callbacks_, this);
+        vterm_screen_reset(screen_, 1);
+    }
+    ~ReferenceScreen() { vterm_free(vt_); }
+    ReferenceScreen(const ReferenceScreen&) = delete;
+    ReferenceScreen& operator=(const ReferenceScreen&) = delete;
+
+    // An unfinished character at the end is held for the next feed, as our
+    // Screen does: libvterm alone may decode its two parts separately.
+    void feed(std::string_view bytes) {
+        std::string joined = std::move(held_);
+        held_.clear();
+        joined.append(bytes);
+        const std::size_t tail = term::incomplete_utf8_tail(joined);
+        held_ = joined.substr(joined.size() - tail);
+        vterm_input_write(vt_, joined.data(), joined.size() - tail);
+    }
+    void resize(int rows, int cols) { vterm_set_size(vt_, rows, cols); }
+
+    int rows() const {
+        int r = 0, c = 0;
+        vterm_get_size(vt_, &r, &c);
+        return r;
+    }
+    int cols() const {
+        int r = 0, c = 0;
+        vterm_get_size(vt_, &r, &c);
+        return c;
+    }
+    CellView cell(int row, int col) const {
+        VTermScreenCell c{};
+        vterm_screen_get_cell(screen_, VTermPos{row, col}, &c);
+        return reference_view(c);
+    }
+    CursorPos cursor() const {
+        VTermPos p;
+        vterm_state_get_cursorpos(vterm_obtain_state(vt_), &p);
+        return CursorPos{static_cast<std::uint16_t>(p.row), static_cast<std::uint16_t>(p.col)};
+    }
+    // Whether shrinking to `rows` would scroll the cursor above the screen:
+    // libvterm 0.1.4 then indexes its line table with a negative row and
+    // may corrupt memory, so the differential test does not go there.
+    bool shrink_loses_cursor(int rows) const {
+        if (alt_ || rows >= this->rows()) return false;
+        const CursorPos cur = cursor();
+        int r = this->rows() - 1;
+        for (; r >= rows; --r)
+            if (!vterm_screen_is_eol(screen_, VTermPos{r, 0}) || cur.row == r) break;
+        return r + 1 - rows > cur.row;
+    }
+    bool alternate_screen() const { return alt_; }
+    bool cursor_visible() const { return visible_; }
+    std::size_t scrollback_size() const { return lines_.size(); }
+    // Text of a kept line by the same rules as Screen's.
+    std::string scrollback_line(std::size_t index) const {
+        std::string out;
+        int spaces = 0;
+        for (const auto& c : lines_[index]) {
+            if (c.chars[0] == 0xFFFFFFFFu) continue;
+            if (c.chars[0] == 0 || (c.chars[0] == ' ' && c.chars[1] == 0)) {
+                ++spaces;
+                continue;
+            }
+            out.append(static_cast<std::size_t>(spaces), ' ');
+            spaces = 0;
+            for (int i = 0; i < VTERM_MAX_CHARS_PER_CELL && c.chars[i]; ++i) append_utf8_cp(out, c.chars[i]);
+        }
+        return out;
+    }
+
+private:
+    static int push(int cols, const VTermScreenCell* cells, void* user) {
+        auto& self = *static_cast<ReferenceScreen*>(user);
+        if (self.max_lines_ == 0) return 1;
+        if (self.lines_.size() == self.max_lines_) self.lines_.pop_front();
+        self.lines_.emplace_back(cells, cells + cols);
+        return 1;
+    }
+    static int pop(int cols, VTermScreenCell* cells, void* user) {
+        auto& self = *static_cast<ReferenceScreen*>(user);
+        if (self.lines_.empty()) return 0;
+        const auto line = std::move(self.lines_.back());
+        self.lines_.pop_back();
+        VTermScreenCell blank{};
+        blank.width = 1;
+        vterm_state_get_default_colors(vterm_obtain_state(self.vt_), &blank.fg, &blank.bg);
+        for (int i = 0; i < cols; ++i) cells[i] = i < static_cast<int>(line.size()) ? line[static_cast<std::size_t>(i)] : blank;
+        // The screen layer would mark a continuation past the right edge.
+        if (cells[cols - 1].width == 2) cells[cols - 1].width = 1;
+        return 1;
+    }
+    static int termprop(VTermProp prop, VTermValue* val, void* user) {
+        auto& self = *static_cast<ReferenceScreen*>(user);
+        if (prop == VTERM_PROP_ALTSCREEN) self.alt_ = val->boolean != 0;
+        if (prop == VTERM_PROP_CURSORVISIBLE) self.visible_ = val->boolean != 0;
+        return 1;
+    }
+
+    static constexpr VTermScreenCallbacks callbacks_ = {
+        .damage = nullptr,
+        .moverect = nullptr,
+        .movecursor = nullptr,
+        .settermprop = termprop,
+        .bell = nullptr,
+        .resize = nullptr,
+        .sb_pushline = push,
+        .sb_popline = pop,
+    };
+
+    VTerm* vt_ = nullptr;
+    VTermScreen* screen_ = nullptr;
+    std::size_t max_lines_;
+    std::deque<std::vector<VTermScreenCell>> lines_;
+    bool alt_ = false;
+    bool visible_ = true;
+    std::string held_;
+};
+
+}  // namespace ovelin::test
