@@ -10,18 +10,6 @@ constexpr int kMaxCollected = 15;  // libvterm keeps at most 15 leader or interm
 
 }  // namespace
 
-std::size_t incomplete_utf8_tail(std::string_view bytes) {
-    const std::size_t n = bytes.size();
-    for (std::size_t back = 1; back <= 6 && back <= n; ++back) {
-        const auto b = static_cast<unsigned char>(bytes[n - back]);
-        if ((b & 0xC0) == 0x80) continue;  // a continuation byte: look further back
-        if (b < 0xC0 || b >= 0xFE) return 0;
-        const std::size_t need = b < 0xE0 ? 2 : b < 0xF0 ? 3 : b < 0xF8 ? 4 : b < 0xFC ? 5 : 6;
-        return need > back ? back : 0;
-    }
-    return 0;
-}
-
 void SequenceFilter::process(std::string_view bytes, SequenceSink& sink) {
     std::string joined;
     if (!held_.empty()) {
@@ -30,9 +18,7 @@ void SequenceFilter::process(std::string_view bytes, SequenceSink& sink) {
         held_.clear();
         bytes = joined;
     }
-    const std::size_t tail = incomplete_utf8_tail(bytes);
-    scan(bytes.substr(0, bytes.size() - tail), sink);
-    held_.assign(bytes.substr(bytes.size() - tail));
+    scan(bytes, sink);
 }
 
 void SequenceFilter::scan(std::string_view bytes, SequenceSink& sink) {
@@ -46,8 +32,20 @@ void SequenceFilter::scan(std::string_view bytes, SequenceSink& sink) {
         from = i + 1;
     };
 
+    utf8_missing_ = 0;
+    utf8_clean_ = 0;
+    // An unfinished character is replaced before whatever would leave the
+    // decoder pending at the end of libvterm's text run.
+    auto replace_unfinished = [&](std::size_t i) {
+        flush(utf8_clean_);
+        sink.pass("\xef\xbf\xbd");
+        from = i;
+        utf8_clean_ = i;
+        utf8_missing_ = 0;
+    };
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         const auto c = static_cast<unsigned char>(bytes[i]);
+        if (utf8_missing_ > 0 && (c < 0x20 || c == 0x7f)) replace_unfinished(i);
         if (c == 0x00 || c == 0x7f) continue;  // ignored everywhere, left out of strings
         if (c == 0x18 || c == 0x1a) {         // CAN, SUB: back to text
             state_ = State::Normal;
@@ -158,8 +156,25 @@ void SequenceFilter::scan(std::string_view bytes, SequenceSink& sink) {
                 break;
 
             case State::Normal:
+                if ((c & 0xC0) == 0x80) {
+                    if (utf8_missing_ > 0) --utf8_missing_;
+                } else if (c >= 0xC0) {
+                    if (utf8_missing_ > 0) replace_unfinished(i);
+                    if (c < 0xFE) {
+                        utf8_clean_ = i;  // nothing was pending before this lead
+                        utf8_missing_ = c < 0xE0 ? 1 : c < 0xF0 ? 2 : c < 0xF8 ? 3 : c < 0xFC ? 4 : 5;
+                    }
+                } else {
+                    utf8_missing_ = 0;  // ASCII: the decoder drops what it had
+                }
                 break;
         }
+    }
+    if (utf8_missing_ > 0) {
+        // The rest of the character comes with the next feed.
+        flush(utf8_clean_);
+        held_.assign(bytes.substr(utf8_clean_));
+        return;
     }
     flush(bytes.size());
 }

@@ -10,6 +10,10 @@
 //   (the extra parameters are dropped);
 // - REP (CSI b) after a glyph of width 0 or less, which loops forever there
 //   (it is cancelled).
+// - a UTF-8 character left unfinished before a control character, another
+//   lead byte or 0xFE/0xFF, which can leave libvterm's decoder pending and
+//   make it write one code point past its stack buffer on the next text:
+//   it becomes U+FFFD;
 // - a UTF-8 character cut at the end of a feed after text that began with
 //   ASCII, which libvterm decodes with another decoder than the rest and
 //   loses: such a tail is held back and put before the next feed.
@@ -34,10 +38,6 @@ public:
 protected:
     ~SequenceSink() = default;
 };
-
-// Length of an unfinished UTF-8 sequence (libvterm's decoder takes leads of
-// up to 6 bytes) at the end of `bytes`; 0 when it ends on a whole character.
-std::size_t incomplete_utf8_tail(std::string_view bytes);
 
 class SequenceFilter {
 public:
@@ -64,6 +64,10 @@ private:
     bool string_is_osc_ = false;
     std::string string_;
     std::string held_;  // an unfinished character from the end of the last feed
+    // Where libvterm's UTF-8 decoder last had nothing pending, and how many
+    // continuation bytes the character begun after it still needs.
+    std::size_t utf8_clean_ = 0;
+    int utf8_missing_ = 0;
 };
 
 }  // namespace ovelin::term

@@ -195,7 +195,7 @@ private:
 
 int case_count() {
     if (const char* env = std::getenv("OVELIN_DIFF_CASES")) return std::max(1, std::atoi(env));
-    return 5000;
+    return 3000;
 }
 
 // Random streams, cut into chunks at random bytes (inside escapes and
@@ -245,8 +245,12 @@ TEST(ScreenDifferential, RandomStreamsAgreeWithLibvterm) {
             cols = gen.chance(30) ? cols : gen.pick(2, 100);
             if (ref.shrink_loses_cursor(rows)) rows = old_rows;
             ours.resize(static_cast<std::uint16_t>(rows), static_cast<std::uint16_t>(cols));
-            ref.resize(rows, cols);
-            if (only) std::printf("resize %dx%d\n", rows, cols);
+            // libvterm redoes a resize to the same size (moving a cursor that
+            // waits to wrap); ours, like the session above it, does nothing.
+            if (rows != ref.rows() || cols != ref.cols()) ref.resize(rows, cols);
+            if (only)
+                std::printf("resize %dx%d (cursor before: ours %d,%d ref %d,%d)\n", rows, cols, ours.cursor().row,
+                            ours.cursor().col, ref.cursor().row, ref.cursor().col);
             ASSERT_EQ(compare(ours, ref, true), "") << "case " << k << " after resize to " << rows << "x" << cols;
             compared_cells += static_cast<long>(rows) * cols;
             // libvterm keeps margins and the saved cursor as they were, which

@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "term/screen.hpp"
-#include "term/sequence_filter.hpp"
 
 namespace ovelin::test {
 
@@ -52,6 +51,19 @@ inline CellView reference_view(const VTermScreenCell& c) {
     return v;
 }
 
+// Length of an unfinished UTF-8 character at the end of `bytes`.
+inline std::size_t incomplete_utf8_tail(std::string_view bytes) {
+    const std::size_t n = bytes.size();
+    for (std::size_t back = 1; back <= 6 && back <= n; ++back) {
+        const auto b = static_cast<unsigned char>(bytes[n - back]);
+        if ((b & 0xC0) == 0x80) continue;
+        if (b < 0xC0 || b >= 0xFE) return 0;
+        const std::size_t need = b < 0xE0 ? 2 : b < 0xF0 ? 3 : b < 0xF8 ? 4 : b < 0xFC ? 5 : 6;
+        return need > back ? back : 0;
+    }
+    return 0;
+}
+
 class ReferenceScreen {
 public:
     ReferenceScreen(int rows, int cols, std::size_t scrollback_lines = 10000) : max_lines_(scrollback_lines) {
@@ -72,7 +84,7 @@ public:
         std::string joined = std::move(held_);
         held_.clear();
         joined.append(bytes);
-        const std::size_t tail = term::incomplete_utf8_tail(joined);
+        const std::size_t tail = incomplete_utf8_tail(joined);
         held_ = joined.substr(joined.size() - tail);
         vterm_input_write(vt_, joined.data(), joined.size() - tail);
     }

@@ -274,6 +274,9 @@ TEST(ScreenRobustness, HostileOutputIsContained) {
         {"REP of a wide character at the edge", "\xe6\x97\xa5\x1b[1;10H\x1b[b", "\xe6\x97\xa5       \xe6\x97\xa5"},
         {"C1 characters then a tab stop", c1s + "\x1bH\t\x1b[3gX", "        X"},
         {"C1 characters then erase", c1s + "\x1b[K\x1b[1KY", "Y"},
+        {"unfinished character before a control", "\xe6\x97\nA", "\xef\xbf\xbd\n A"},
+        {"unfinished character before an escape", "a\xf0\x9f\x1b[mb", "a\xef\xbf\xbd" "b"},
+        {"unfinished character before 0xFF", "\xe6\xff\nA", "\xef\xbf\xbd\xef\xbf\xbd\n  A"},
     };
     for (const auto& c : cases) {
         Screen s(4, 10);
