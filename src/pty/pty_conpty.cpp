@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "core/utf.hpp"
@@ -74,9 +75,15 @@ struct AttributeList {
     }
 };
 
-void reader_loop(Handle output, std::shared_ptr<LockedScreen> screen, std::shared_ptr<SessionSink> sink,
-                 std::shared_ptr<InputQueue> input, std::uint64_t id) {
+// Each thread takes its arguments into locals declared after its token, so
+// everything it holds is released before it counts as ended.
+void reader_loop(Handle output_arg, std::shared_ptr<LockedScreen> screen_arg, std::shared_ptr<SessionSink> sink_arg,
+                 std::shared_ptr<InputQueue> input_arg, std::uint64_t id) {
     ThreadToken token;
+    Handle output = std::move(output_arg);
+    auto screen = std::move(screen_arg);
+    auto sink = std::move(sink_arg);
+    auto input = std::move(input_arg);
     char buf[READ_BUFFER_SIZE];
     for (;;) {
         DWORD got = 0;
@@ -87,8 +94,10 @@ void reader_loop(Handle output, std::shared_ptr<LockedScreen> screen, std::share
     sink->exited(id);
 }
 
-void writer_loop(Handle pipe, std::shared_ptr<InputQueue> input) {
+void writer_loop(Handle pipe_arg, std::shared_ptr<InputQueue> input_arg) {
     ThreadToken token;
+    Handle pipe = std::move(pipe_arg);
+    auto input = std::move(input_arg);
     while (auto bytes = input->pop()) {
         std::string_view rest = *bytes;
         while (!rest.empty()) {
@@ -101,8 +110,10 @@ void writer_loop(Handle pipe, std::shared_ptr<InputQueue> input) {
     }
 }
 
-void watcher_loop(Handle process, Handle stop, std::shared_ptr<Console> console) {
+void watcher_loop(Handle process_arg, Handle stop_arg, std::shared_ptr<Console> console_arg) {
     ThreadToken token;
+    Handle process = std::move(process_arg), stop = std::move(stop_arg);
+    auto console = std::move(console_arg);
     HANDLE waits[2] = {process.get(), stop.get()};
     if (::WaitForMultipleObjects(2, waits, FALSE, INFINITE) == WAIT_OBJECT_0) console->close();
 }

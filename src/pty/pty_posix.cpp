@@ -6,12 +6,14 @@
 #include <pty.h>
 #include <signal.h>
 #include <sys/ioctl.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstring>
 #include <mutex>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "pty/session_threads.hpp"
@@ -56,14 +58,25 @@ bool make_pipe(Fd& read_end, Fd& write_end) {
     return true;
 }
 
+// A wake-up channel between threads. A socket pair, not a pipe: poking a
+// thread that has already gone must not raise SIGPIPE.
+bool make_channel(Fd& a, Fd& b) {
+    int p[2];
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, p) != 0) return false;
+    a.reset(p[0]);
+    b.reset(p[1]);
+    return true;
+}
+
 void poke(int fd) {
     char c = 1;
-    while (::write(fd, &c, 1) < 0 && errno == EINTR) {
+    while (::send(fd, &c, 1, MSG_NOSIGNAL | MSG_DONTWAIT) < 0 && errno == EINTR) {
     }
 }
 
-// Words of a command line: blanks separate; '…' is literal; "…" allows \" \\
-// \$ \`; a backslash outside quotes takes the next character as it is.
+// Words of a command line: blanks separate; single quotes are literal;
+// double quotes allow backslash before a double quote, backslash, dollar or
+// backquote; a backslash outside quotes takes the next character as it is.
 std::vector<std::string> split_command_line(std::string_view s) {
     std::vector<std::string> words;
     std::string word;
@@ -92,9 +105,15 @@ std::vector<std::string> split_command_line(std::string_view s) {
     return words;
 }
 
-void reader_loop(Fd master, Fd wake, std::shared_ptr<LockedScreen> screen, std::shared_ptr<SessionSink> sink,
-                 std::shared_ptr<InputQueue> input, std::uint64_t id) {
+// Each thread takes its arguments into locals declared after its token, so
+// everything it holds is released before it counts as ended.
+void reader_loop(Fd master_arg, Fd wake_arg, std::shared_ptr<LockedScreen> screen_arg,
+                 std::shared_ptr<SessionSink> sink_arg, std::shared_ptr<InputQueue> input_arg, std::uint64_t id) {
     ThreadToken token;
+    Fd master = std::move(master_arg), wake = std::move(wake_arg);
+    auto screen = std::move(screen_arg);
+    auto sink = std::move(sink_arg);
+    auto input = std::move(input_arg);
     char buf[READ_BUFFER_SIZE];
     const auto feed = [&](ssize_t n) {
         std::string replies = pty_detail::feed_and_notify(*screen, {buf, static_cast<std::size_t>(n)}, *sink, id);
@@ -133,8 +152,10 @@ void reader_loop(Fd master, Fd wake, std::shared_ptr<LockedScreen> screen, std::
     sink->exited(id);
 }
 
-void writer_loop(Fd fd, Fd stop, std::shared_ptr<InputQueue> input) {
+void writer_loop(Fd fd_arg, Fd stop_arg, std::shared_ptr<InputQueue> input_arg) {
     ThreadToken token;
+    Fd fd = std::move(fd_arg), stop = std::move(stop_arg);
+    auto input = std::move(input_arg);
     while (auto bytes = input->pop()) {
         std::string_view rest = *bytes;
         while (!rest.empty()) {
@@ -172,8 +193,10 @@ struct Child {
     }
 };
 
-void watcher_loop(std::shared_ptr<Child> child, Fd wake_reader) {
+void watcher_loop(std::shared_ptr<Child> child_arg, Fd wake_arg) {
     ThreadToken token;
+    auto child = std::move(child_arg);
+    Fd wake_reader = std::move(wake_arg);
     siginfo_t info{};
     while (::waitid(P_PID, static_cast<id_t>(child->pid), &info, WEXITED | WNOWAIT) < 0 && errno == EINTR) {
     }
@@ -228,8 +251,8 @@ std::expected<std::unique_ptr<PtySession>, std::error_code> PtySession::spawn(st
     const char* cwd = options.working_dir ? options.working_dir->c_str() : nullptr;
 
     Fd error_read, error_write, wake_read, wake_write, stop_read, stop_write;
-    if (!make_pipe(error_read, error_write) || !make_pipe(wake_read, wake_write) ||
-        !make_pipe(stop_read, stop_write))
+    if (!make_pipe(error_read, error_write) || !make_channel(wake_read, wake_write) ||
+        !make_channel(stop_read, stop_write))
         return std::unexpected(errno_code());
 
     winsize ws{};

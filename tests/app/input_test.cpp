@@ -164,20 +164,25 @@ TEST_F(Input, BroadcastReachesEveryTabOfTheGroup) {
     cell_.take()->broadcast_groups.insert(group);
     on_char(cell_, host_, u'y', {});
     on_key_down(cell_, host_, vk::UP, {});
-    for (const auto& f : {a, b, c, other}) {
+    {
         auto app = cell_.take();
         for (Session& s : app->sessions) s.pty->write("!");
     }
-    EXPECT_EQ(recorded(a, "!!!!"), "xy\x1b[A");
-    EXPECT_EQ(recorded(b, "!!!!"), "y\x1b[A");
-    EXPECT_EQ(recorded(c, "!!!!"), "y\x1b[A");
-    EXPECT_EQ(recorded(other, "!!!!"), "");
+    EXPECT_EQ(recorded(a, "!"), "xy\x1b[A");
+    EXPECT_EQ(recorded(b, "!"), "y\x1b[A");
+    EXPECT_EQ(recorded(c, "!"), "y\x1b[A");
+    EXPECT_EQ(recorded(other, "!"), "");
 }
 
 TEST_F(Input, TypedTextComesBackFromTheShell) {
     SpawnRequest r;
     r.command = "/bin/sh";
     ASSERT_TRUE(open_terminal(cell_, host_, r));
+    {
+        auto app = cell_.take();
+        const auto& pty = app->sessions[0].pty;
+        ASSERT_TRUE(host_.sink->wait([&] { return !testing::screen_text(*pty).empty(); }));  // the prompt
+    }
     for (char c : std::string("echo typed$((6*7))\r")) on_char(cell_, host_, static_cast<char16_t>(c), {});
     auto app = cell_.take();
     const auto& pty = app->sessions[0].pty;

@@ -1,6 +1,7 @@
 // Real /bin/sh children on a POSIX pseudo terminal.
 
 #include <dirent.h>
+#include <unistd.h>
 #include <gtest/gtest.h>
 
 #include <random>
@@ -42,6 +43,20 @@ std::size_t open_fds() {
     return n;
 }
 
+std::string describe_fds() {
+    std::string out;
+    if (DIR* d = ::opendir("/proc/self/fd")) {
+        while (dirent* e = ::readdir(d)) {
+            char target[256] = {};
+            std::string link = std::string("/proc/self/fd/") + e->d_name;
+            ssize_t n = ::readlink(link.c_str(), target, sizeof target - 1);
+            out += std::string(e->d_name) + " -> " + (n > 0 ? target : "?") + "\n";
+        }
+        ::closedir(d);
+    }
+    return out;
+}
+
 TEST(PosixPty, LargeOutputArrivesAsSeveralReadsEachNotified) {
     auto sink = std::make_shared<QueueSink>();
     auto s = start(sink, 1, "/bin/sh -c 'yes abcdefgh | head -n 6000; echo DONE'");
@@ -76,6 +91,7 @@ TEST(PosixPty, WrittenInputIsEchoedAndRun) {
     auto sink = std::make_shared<QueueSink>();
     auto s = start(sink, 3, "/bin/sh");
     ASSERT_TRUE(s);
+    ASSERT_TRUE(sink->wait([&] { return !screen_text(*s).empty(); }));  // the prompt
     s->write("echo hel''lo\n");
     EXPECT_TRUE(sink->wait([&] { return has_line(screen_text(*s), "hello"); })) << screen_text(*s);
     s->write("exit\n");
@@ -94,6 +110,7 @@ TEST(PosixPty, ResizeIsSeenByTheChild) {
         EXPECT_EQ(s->screen()->screen.rows(), 30);
         EXPECT_EQ(s->screen()->screen.cols(), 100);
     }
+    ASSERT_TRUE(sink->wait([&] { return !screen_text(*s).empty(); }));
     s->write("stty size\n");
     EXPECT_TRUE(sink->wait([&] { return has_line(screen_text(*s), "30 100"); })) << screen_text(*s);
 }
@@ -185,7 +202,7 @@ TEST(PosixPty, SpawnAndDropCyclesLeakNothing) {
         if (i % 3 == 0) s->write("x\n");
     }
     EXPECT_TRUE(sink->wait([] { return PtySession::live_threads() == 0; }, 30s)) << PtySession::live_threads();
-    EXPECT_EQ(open_fds(), fds);
+    EXPECT_EQ(open_fds(), fds) << describe_fds();
     for (std::uint64_t i = 0; i < 500; ++i) EXPECT_TRUE(sink->has_exited(100 + i)) << i;
 }
 

@@ -93,8 +93,9 @@ TEST(TerminalView, OneTextCallPerColourRun) {
     EXPECT_EQ(runs[0].text, "ab");
     EXPECT_EQ(runs[1].text, "cd");
     EXPECT_EQ(runs[2].text, "ef");
-    EXPECT_EQ(runs[3].text, "  gh");  // spaces join the run of their colour
-    EXPECT_EQ(runs[4].text, "xy");
+    // Spaces join the run of their colour, up to the end of the row.
+    EXPECT_EQ(runs[3].text, "  gh" + std::string(30, ' '));
+    EXPECT_EQ(runs[4].text, "xy");  // the default cells after it are another, blank run
     // Geometry: cell-exact boxes, text offset (16 - 14) / 2 = 1.
     EXPECT_EQ(runs[1].box, (Rect{10 + 16, 20, 10 + 32, 36}));
     EXPECT_EQ(runs[1].x, 26);
@@ -109,18 +110,18 @@ TEST(TerminalView, SelectionColoursEveryCellInItsRange) {
     ASSERT_EQ(runs.size(), 4u);
     EXPECT_EQ(runs[0].text, "ab");
     EXPECT_EQ(runs[0].bg, DEFAULT_FG);  // inverse, unselected
-    EXPECT_EQ(runs[1].text, "cd");
+    EXPECT_EQ(runs[1].text, "cd" + std::string(36, ' '));  // the selection runs to the row's end
     EXPECT_EQ(runs[1].fg, (Rgb{240, 244, 250}));
     EXPECT_EQ(runs[1].bg, (Rgb{52, 101, 164}));
     EXPECT_EQ(runs[2].text, "ef");
     EXPECT_EQ(runs[2].bg, (Rgb{52, 101, 164}));
-    EXPECT_EQ(runs[3].text, "gh");
+    EXPECT_EQ(runs[3].text, "gh" + std::string(36, ' '));
     EXPECT_EQ(runs[3].bg, DEFAULT_BG);
 }
 
 TEST(TerminalView, WideCharactersTakeTwoCellsAndAreDrawnOnce) {
-    auto runs = draw("a\xe6\x97\xa5" "b").runs();
-    ASSERT_EQ(runs.size(), 1u);
+    auto runs = draw("a\xe6\x97\xa5" "b\x1b[41m \x1b[0m").runs();
+    ASSERT_EQ(runs.size(), 2u);
     EXPECT_EQ(runs[0].text, "a\xe6\x97\xa5" "b");
     EXPECT_EQ(runs[0].advances, (std::vector<std::int32_t>{8, 16, 8}));
     EXPECT_EQ(runs[0].box.right - runs[0].box.left, 8 * 4);
