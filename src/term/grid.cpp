@@ -102,20 +102,6 @@ char32_t Grid::intern_cluster(Row& row, const char32_t* chars, int n) const {
     return kClusterFlag | at;
 }
 
-void Grid::put(int r, int c, const char32_t* chars, int n, int width, const Pen& pen, bool protect) {
-    if (r < 0 || r >= rows_ || c < 0 || c >= cols_) return;
-    Row& rw = row(r);
-    Cell& cell = rw.cells[c];
-    if (n <= 0) {
-        cell.ch = 0;
-    } else {
-        cell.ch = n == 1 ? chars[0] : intern_cluster(rw, chars, n);
-        cell.pen = pen;
-    }
-    cell.pen.set(Pen::kProtected, protect);
-    for (int k = 1; k < width && c + k < cols_; ++k) rw.cells[c + k].ch = kContinuation;
-}
-
 void Grid::erase(Rect rect, bool selective, const Pen& pen) {
     const int r0 = std::max(rect.start_row, 0), r1 = std::min(rect.end_row, rows_);
     const int c0 = std::max(rect.start_col, 0), c1 = std::min(rect.end_col, cols_);

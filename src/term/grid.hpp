@@ -91,6 +91,20 @@ void append_code_point(std::string& out, char32_t cp);
 
 inline bool is_blank_cell(const Cell& c) { return c.ch == 0 || c.ch == U' '; }
 
+inline void Grid::put(int r, int c, const char32_t* chars, int n, int width, const Pen& pen, bool protect) {
+    if (r < 0 || r >= rows_ || c < 0 || c >= cols_) return;
+    Row& rw = row(r);
+    Cell& cell = rw.cells[c];
+    if (n <= 0) {
+        cell.ch = 0;
+    } else {
+        cell.ch = n == 1 ? chars[0] : intern_cluster(rw, chars, n);
+        cell.pen = pen;
+    }
+    cell.pen.set(Pen::kProtected, protect);
+    for (int k = 1; k < width && c + k < cols_; ++k) rw.cells[c + k].ch = kContinuation;
+}
+
 template <class Leaving>
 void Grid::scroll(Rect rect, int down, int right, const Pen& pen, Leaving&& leaving) {
     rect.start_row = rect.start_row < 0 ? 0 : rect.start_row;

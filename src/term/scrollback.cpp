@@ -18,25 +18,27 @@ constexpr std::uint8_t kRawToken = 0xFC;        // 4 bytes: a value UTF-8 cannot
 
 int color_bytes(ColorKind k) { return k == ColorKind::Default ? 0 : k == ColorKind::Indexed ? 1 : 3; }
 
-void put_code_point(std::vector<std::uint8_t>& out, char32_t cp) {
+// Writes at most 5 bytes.
+std::uint8_t* put_code_point(std::uint8_t* out, char32_t cp) {
     if (cp < 0x80) {
-        out.push_back(static_cast<std::uint8_t>(cp));
+        *out++ = static_cast<std::uint8_t>(cp);
     } else if (cp < 0x800) {
-        out.push_back(static_cast<std::uint8_t>(0xC0 | (cp >> 6)));
-        out.push_back(static_cast<std::uint8_t>(0x80 | (cp & 0x3F)));
+        *out++ = static_cast<std::uint8_t>(0xC0 | (cp >> 6));
+        *out++ = static_cast<std::uint8_t>(0x80 | (cp & 0x3F));
     } else if (cp < 0x10000) {
-        out.push_back(static_cast<std::uint8_t>(0xE0 | (cp >> 12)));
-        out.push_back(static_cast<std::uint8_t>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<std::uint8_t>(0x80 | (cp & 0x3F)));
+        *out++ = static_cast<std::uint8_t>(0xE0 | (cp >> 12));
+        *out++ = static_cast<std::uint8_t>(0x80 | ((cp >> 6) & 0x3F));
+        *out++ = static_cast<std::uint8_t>(0x80 | (cp & 0x3F));
     } else if (cp < 0x110000) {
-        out.push_back(static_cast<std::uint8_t>(0xF0 | (cp >> 18)));
-        out.push_back(static_cast<std::uint8_t>(0x80 | ((cp >> 12) & 0x3F)));
-        out.push_back(static_cast<std::uint8_t>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<std::uint8_t>(0x80 | (cp & 0x3F)));
+        *out++ = static_cast<std::uint8_t>(0xF0 | (cp >> 18));
+        *out++ = static_cast<std::uint8_t>(0x80 | ((cp >> 12) & 0x3F));
+        *out++ = static_cast<std::uint8_t>(0x80 | ((cp >> 6) & 0x3F));
+        *out++ = static_cast<std::uint8_t>(0x80 | (cp & 0x3F));
     } else {
-        out.push_back(kRawToken);
-        for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(cp >> (8 * i)));
+        *out++ = kRawToken;
+        for (int i = 0; i < 4; ++i) *out++ = static_cast<std::uint8_t>(cp >> (8 * i));
     }
+    return out;
 }
 
 class Reader {
@@ -123,8 +125,12 @@ void Scrollback::push(const Row& row, int cols) {
     // Cells a resize will put back are the ones its left-to-right walk
     // lands on; the right half of a wide character is skipped there, so its
     // pen is not worth a marker.
-    auto& out = encode_buffer_;
-    out.clear();
+    // Worst case per cell: a pen marker (9 bytes) and a cluster of six raw
+    // values (2 + 6 * 5 bytes).
+    const std::size_t need = static_cast<std::size_t>(n) * 41 + 16;
+    if (encode_buffer_.size() < need) encode_buffer_.resize(need);
+    std::uint8_t* const begin = encode_buffer_.data();
+    std::uint8_t* out = begin;
     Pen pen;
     int c = 0;
     while (c < n) {
@@ -136,58 +142,56 @@ void Scrollback::push(const Row& row, int cols) {
         cell_pen.set(Pen::kProtected, false);
         if (!(cell_pen == pen)) {
             pen = cell_pen;
-            out.push_back(kPenToken);
-            out.push_back(static_cast<std::uint8_t>(pen.bits & 0xFF));
-            out.push_back(static_cast<std::uint8_t>(pen.bits >> 8));
-            for (int i = 0; i < color_bytes(pen.fg_kind()); ++i) out.push_back(pen.fg[i]);
-            for (int i = 0; i < color_bytes(pen.bg_kind()); ++i) out.push_back(pen.bg[i]);
+            *out++ = kPenToken;
+            *out++ = static_cast<std::uint8_t>(pen.bits & 0xFF);
+            *out++ = static_cast<std::uint8_t>(pen.bits >> 8);
+            for (int i = 0; i < color_bytes(pen.fg_kind()); ++i) *out++ = pen.fg[i];
+            for (int i = 0; i < color_bytes(pen.bg_kind()); ++i) *out++ = pen.bg[i];
         }
         if (cell.ch == 0) {
             int run = 1;
             while (c + run < n && cells[c + run].ch == 0 && cells[c + run].pen == cell.pen) ++run;
-            if (run == 1) {
-                out.push_back(kBlankRunToken);
-                out.push_back(1);
-            } else {
-                out.push_back(kBlankRunToken);
-                for (unsigned v = static_cast<unsigned>(run); ; v >>= 7) {
-                    if (v < 0x80) {
-                        out.push_back(static_cast<std::uint8_t>(v));
-                        break;
-                    }
-                    out.push_back(static_cast<std::uint8_t>(0x80 | (v & 0x7F)));
+            *out++ = kBlankRunToken;
+            for (unsigned v = static_cast<unsigned>(run);; v >>= 7) {
+                if (v < 0x80) {
+                    *out++ = static_cast<std::uint8_t>(v);
+                    break;
                 }
+                *out++ = static_cast<std::uint8_t>(0x80 | (v & 0x7F));
             }
             c += run;
             continue;
         }
-        if (cell.ch == kContinuation) {
-            out.push_back(kContinuationToken);
+        if (cell.ch < 0x80) {
+            *out++ = static_cast<std::uint8_t>(cell.ch);
+        } else if (cell.ch == kContinuation) {
+            *out++ = kContinuationToken;
         } else if (cell.is_cluster()) {
             const auto cps = cluster_of(row.clusters, cell);
-            out.push_back(kClusterToken);
-            out.push_back(static_cast<std::uint8_t>(cps.size()));
-            for (char32_t cp : cps) put_code_point(out, cp);
+            *out++ = kClusterToken;
+            *out++ = static_cast<std::uint8_t>(cps.size());
+            for (char32_t cp : cps) out = put_code_point(out, cp);
         } else {
-            put_code_point(out, cell.ch);
+            out = put_code_point(out, cell.ch);
         }
         if (wide) {
-            out.push_back(kContinuationToken);
+            *out++ = kContinuationToken;
             c += 2;
         } else {
             c += 1;
         }
     }
+    const auto size = static_cast<std::size_t>(out - begin);
 
     if (count_ == max_lines_) drop_oldest();
     Line line;
-    line.size = static_cast<std::uint32_t>(out.size());
+    line.size = static_cast<std::uint32_t>(size);
     line.wrapped = row.wrapped;
-    if (!out.empty()) {
-        line.bytes = std::make_unique_for_overwrite<std::uint8_t[]>(out.size());
-        std::memcpy(line.bytes.get(), out.data(), out.size());
+    if (size > 0) {
+        line.bytes = std::make_unique_for_overwrite<std::uint8_t[]>(size);
+        std::memcpy(line.bytes.get(), begin, size);
     }
-    bytes_ += out.size();
+    bytes_ += size;
     if (count_ == lines_.size()) {
         // Every slot is in use: grow the ring, oldest line first again.
         std::rotate(lines_.begin(), lines_.begin() + static_cast<std::ptrdiff_t>(head_), lines_.end());

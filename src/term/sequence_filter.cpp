@@ -43,7 +43,15 @@ void SequenceFilter::scan(std::string_view bytes, SequenceSink& sink) {
         utf8_clean_ = i;
         utf8_missing_ = 0;
     };
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
+    const std::size_t n = bytes.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        if (state_ == State::Normal) {
+            // Printable ASCII is most of the output and changes nothing here.
+            const std::size_t start = i;
+            while (i < n && static_cast<unsigned char>(bytes[i] - 0x20) < 0x5F) ++i;
+            if (i != start) utf8_missing_ = 0;
+            if (i == n) break;
+        }
         const auto c = static_cast<unsigned char>(bytes[i]);
         if (utf8_missing_ > 0 && (c < 0x20 || c == 0x7f)) replace_unfinished(i);
         if (c == 0x00 || c == 0x7f) continue;  // ignored everywhere, left out of strings
@@ -176,7 +184,7 @@ void SequenceFilter::scan(std::string_view bytes, SequenceSink& sink) {
         held_.assign(bytes.substr(utf8_clean_));
         return;
     }
-    flush(bytes.size());
+    flush(n);
 }
 
 void SequenceFilter::csi_final(char c, std::string_view bytes, std::size_t i, std::size_t& from,
@@ -191,6 +199,11 @@ void SequenceFilter::csi_final(char c, std::string_view bytes, std::size_t i, st
             sink.pass("\x18");  // CAN: the sequence ends without effect
             from = i + 1;
         }
+        return;
+    }
+    if (c == 'r' && leader_len_ == 0 && intermed_len_ == 0) {
+        flush(i + 1);
+        sink.scroll_region(args_[0], argi_ >= 2 ? args_[1] : kArgMissing);
         return;
     }
     if ((c == 'h' || c == 'l') && leader_len_ == 1 && leader0_ == '?' && intermed_len_ == 0) {

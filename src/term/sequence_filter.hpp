@@ -34,6 +34,8 @@ public:
     virtual void title(std::string_view utf8) = 0;
     virtual bool may_repeat() = 0;               // asked just before REP's final byte
     virtual void alignment_test(bool starting) = 0;  // around DECALN's final byte
+    // DECSTBM's parameters, -1 where missing (after its final byte).
+    virtual void scroll_region(long top, long bottom) = 0;
 
 protected:
     ~SequenceSink() = default;

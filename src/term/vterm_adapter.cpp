@@ -53,8 +53,24 @@ struct VtermAdapter::Callbacks {
     static VtermAdapter& self(void* user) { return *static_cast<VtermAdapter*>(user); }
 
     static int putglyph(VTermGlyphInfo* info, VTermPos pos, void* user) noexcept {
+        auto& s = self(user);
+        const std::uint32_t* chars = info->chars;
+        // The common glyph, one code point and no protection, without the
+        // general path's copying.
+        if (chars[0] != 0 && chars[1] == 0 && !s.aligning_ && info->width > 0 && !info->protected_cell) {
+            Grid& g = s.active();
+            if (pos.row < 0 || pos.row >= g.rows() || pos.col < 0 || pos.col >= g.cols()) {
+                s.repeat_width_ = info->width;
+                return 1;
+            }
+            s.note_glyph(pos.row, pos.col, info->width);
+            Row& row = g.row(pos.row);
+            row.cells[pos.col] = Cell{chars[0], s.pen_};
+            if (info->width > 1 && pos.col + 1 < g.cols()) row.cells[pos.col + 1].ch = kContinuation;
+            return 1;
+        }
         try {
-            self(user).on_glyph(info->chars, info->width, pos.row, pos.col, info->protected_cell != 0);
+            s.on_glyph(chars, info->width, pos.row, pos.col, info->protected_cell != 0);
         } catch (...) {
         }
         return 1;
@@ -79,8 +95,11 @@ struct VtermAdapter::Callbacks {
         return 1;
     }
     static int initpen(void* user) noexcept {
-        // Called by hard and soft resets, which also end bracketed paste.
-        self(user).bracketed_paste_ = false;
+        // Called by resets, which also end bracketed paste and the scroll region.
+        auto& s = self(user);
+        s.bracketed_paste_ = false;
+        s.region_top_ = 0;
+        s.region_bottom_ = -1;
         return 1;
     }
     static int setpenattr(VTermAttr attr, VTermValue* val, void* user) noexcept {
@@ -192,6 +211,31 @@ void VtermAdapter::resize(int rows, int cols) {
     const Size s = clamped(rows, cols);
     if (s.rows == main_.rows() && s.cols == main_.cols()) return;
     vterm_set_size(vt_, s.rows, s.cols);
+    if (region_bottom_ > s.rows) region_bottom_ = s.rows;
+    const int bottom = region_bottom_ < 0 ? s.rows : region_bottom_;
+    if (region_top_ >= bottom) {
+        // Reset the region, which homes the cursor, then put it back.
+        int row = 0, col = 0;
+        cursor(row, col);
+        char fix[40];
+        const int n = std::snprintf(fix, sizeof fix, "\x1b[r\x1b[%d;%dH", row + 1, col + 1);
+        vterm_input_write(vt_, fix, static_cast<std::size_t>(n));
+    }
+}
+
+void VtermAdapter::scroll_region(long top, long bottom) {
+    // The same bounds libvterm applies to DECSTBM.
+    const int rows = main_.rows();
+    int t = static_cast<int>(std::clamp<long>((top < 0 ? 1 : top) - 1, 0, rows));
+    int b = bottom < 0 ? -1 : static_cast<int>(std::min<long>(bottom, 1L << 20));
+    if (t == 0 && b == rows) {
+        b = -1;
+    } else if (b > rows) {
+        b = rows;
+    }
+    if ((b < 0 ? rows : b) <= t) t = 0, b = -1;
+    region_top_ = t;
+    region_bottom_ = b;
 }
 
 void VtermAdapter::cursor(int& row, int& col) const {
@@ -247,12 +291,18 @@ void VtermAdapter::on_glyph(const std::uint32_t* chars, int width, int row, int 
         g.put(row, col, cps, n, width, pen_, protect);
         return;
     }
+    if (row >= 0 && row < g.rows() && col >= 0 && col < g.cols()) note_glyph(row, col, width);
+    g.put(row, col, cps, n, width, pen_, protect);
+}
+
+void VtermAdapter::note_glyph(int row, int col, int width) {
+    repeat_width_ = width;
     // Text that did not fit went on at the start of the next row: the row
     // of the glyph before it wrapped.
+    Grid& g = active();
     if (col == 0 && glyph_valid_ && row == glyph_row_ + 1 && glyph_end_ >= g.cols() - 1 && glyph_row_ >= 0 &&
         glyph_row_ < g.rows())
         g.row(glyph_row_).wrapped = true;
-    g.put(row, col, cps, n, width, pen_, protect);
     glyph_valid_ = true;
     glyph_row_ = row;
     glyph_col_ = col;

@@ -63,9 +63,11 @@ private:
     void title(std::string_view utf8) override;
     bool may_repeat() override { return repeat_width_ > 0; }
     void alignment_test(bool starting) override;
+    void scroll_region(long top, long bottom) override;
 
     // What libvterm's callbacks do to us.
     void on_glyph(const std::uint32_t* chars, int width, int row, int col, bool protect);
+    void note_glyph(int row, int col, int width);
     void on_cursor(int row, int col);
     void on_scroll(Rect rect, int down, int right);
     void on_resize(int rows, int cols, int& delta_row);
@@ -90,6 +92,13 @@ private:
     int glyph_row_ = 0, glyph_col_ = 0, glyph_end_ = 0;
     int repeat_width_ = 0;  // width of the glyph REP would repeat
     bool aligning_ = false;
+
+    // libvterm's scroll region as it keeps it (bottom -1: the last row), to
+    // repair it after a resize: libvterm bounds the bottom but not the top,
+    // and a line feed with the top below the bottom has it move a negative
+    // number of bytes.
+    int region_top_ = 0;
+    int region_bottom_ = -1;
 };
 
 }  // namespace ovelin::term

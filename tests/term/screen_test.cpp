@@ -284,6 +284,15 @@ TEST(ScreenRobustness, HostileOutputIsContained) {
         EXPECT_EQ(s.contents(), c.want) << c.name;
         EXPECT_LT(s.cursor().col, 10) << c.name;
     }
+    {
+        // A scroll region left below the bottom by a resize, then a line feed.
+        Screen r(40, 20);
+        r.feed("\x1b[20;30r\x1b[5;3Hx");
+        r.resize(10, 20);
+        r.feed("\x1b[10H\n\ny");
+        EXPECT_EQ(r.cursor(), (CursorPos{9, 1}));  // the whole screen scrolled twice
+        EXPECT_EQ(r.contents_between(2, 0, 2, 20), "  x");
+    }
     Screen s(4, 10);
     s.feed(many_params);
     EXPECT_EQ(s.cell(0, 0).fg, Color::indexed(1));  // the first 16 parameters still apply
