@@ -85,10 +85,20 @@ std::error_code write_file(const std::filesystem::path& p, std::string_view byte
 std::error_code append_file_shared(const std::filesystem::path& p, std::string_view bytes) {
     // FILE_APPEND_DATA without FILE_WRITE_DATA: every write goes to the end
     // of the file as one piece, whoever else appends.
-    Handle f{::CreateFileW(p.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)};
+    Handle f{::CreateFileW(p.c_str(), FILE_APPEND_DATA | SYNCHRONIZE,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr)};
     if (f.h == INVALID_HANDLE_VALUE) return last_error();
-    return write_all(f.h, bytes);
+    // Appenders also take turns on a byte far past any content: where the
+    // platform's append is a size query and a write (Wine), two processes
+    // could otherwise write at the same offset. Readers are not affected.
+    OVERLAPPED turn{};
+    turn.Offset = 0xFFFFFFFEu;
+    turn.OffsetHigh = 0x7FFFFFFFu;
+    const bool locked = ::LockFileEx(f.h, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &turn) != FALSE;
+    std::error_code ec = write_all(f.h, bytes);
+    if (locked) ::UnlockFileEx(f.h, 0, 1, 0, &turn);
+    return ec;
 }
 
 std::error_code rename_replacing(const std::filesystem::path& from, const std::filesystem::path& to) {

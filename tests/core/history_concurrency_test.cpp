@@ -133,19 +133,7 @@ TEST(HistoryWriter, DISABLED_AppendLines) {
         append_history(config, "s-shared", *tag + " line " + std::to_string(i) + " " + std::string(i % 97, 'x'));
 }
 
-// Windows serializes FILE_APPEND_DATA writes from any number of handles;
-// Wine 8 places each at the end it last saw (fstat, then pwrite), so two
-// processes overwrite each other's lines there.
-bool appends_race_on_this_system() {
-#ifdef _WIN32
-    return ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
-#else
-    return false;
-#endif
-}
-
 TEST(HistoryConcurrency, TwoProcessesAppendWithoutTearingOrMerging) {
-    if (appends_race_on_this_system()) GTEST_SKIP() << "Wine does not serialize appends across processes";
     testing::TempDir tmp;
     testing::ScopedEnv dir_var("OVELIN_HISTORY_DIR", platform::path_utf8(tmp.path()));
     const std::vector<std::string> args{"--gtest_filter=HistoryWriter.DISABLED_AppendLines",
