@@ -8,6 +8,11 @@
 // count from 0 at the oldest line kept.
 //
 // Not thread-safe: the owner (a session) puts it behind a mutex.
+//
+// Sizes are at least 1 x 1 and are clamped to at most 2048 rows, 4096
+// columns and 2^21 cells, so one screen never takes more than a few tens of
+// megabytes; rows() and cols() report the size in force. A resize to the
+// size in force does nothing. Text read from it is always valid UTF-8.
 
 #include <cstdint>
 #include <memory>
@@ -67,7 +72,8 @@ public:
     CursorPos cursor() const;  // of the grid in use
     const std::string& title() const;
 
-    // A cell outside the screen reads as blank.
+    // A cell outside the screen reads as blank. Cheap (no allocation for a
+    // single character), but a painter should prefer read_row.
     CellView cell(std::uint16_t row, std::uint16_t col) const;
 
     // Every cell of one visible row into `out` (resized to cols()). The

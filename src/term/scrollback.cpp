@@ -131,17 +131,27 @@ void Scrollback::push(const Row& row, int cols) {
     if (encode_buffer_.size() < need) encode_buffer_.resize(need);
     std::uint8_t* const begin = encode_buffer_.data();
     std::uint8_t* out = begin;
-    Pen pen;
+    // Pens compare as one word; protection against selective erase does
+    // not survive the scrollback, as on libvterm's screen layer.
+    auto word_of = [](const Pen& p) {
+        std::uint64_t w;
+        std::memcpy(&w, &p, sizeof w);
+        return w;
+    };
+    Pen protect_only;
+    protect_only.bits = Pen::kProtected;
+    const std::uint64_t keep = ~word_of(protect_only);
+    auto pen_word = [&](const Pen& p) { return word_of(p) & keep; };
+    std::uint64_t current = 0;
     int c = 0;
     while (c < n) {
         const Cell& cell = cells[c];
         const bool wide = c + 1 < n && cells[c + 1].ch == kContinuation;
-        // Protection against selective erase does not survive the
-        // scrollback, as on libvterm's screen layer.
-        Pen cell_pen = cell.pen;
-        cell_pen.set(Pen::kProtected, false);
-        if (!(cell_pen == pen)) {
-            pen = cell_pen;
+        const std::uint64_t word = pen_word(cell.pen);
+        if (word != current) {
+            current = word;
+            Pen pen = cell.pen;
+            pen.set(Pen::kProtected, false);
             *out++ = kPenToken;
             *out++ = static_cast<std::uint8_t>(pen.bits & 0xFF);
             *out++ = static_cast<std::uint8_t>(pen.bits >> 8);
