@@ -15,6 +15,11 @@ namespace {
 std::size_t cluster_table_limit(int cols) { return static_cast<std::size_t>(cols) * 4 + 64; }
 
 void fill(Cell* cells, int n, const Pen& pen) {
+    if (n <= 0) return;
+    if (pen.is_default()) {
+        std::memset(static_cast<void*>(cells), 0, sizeof(Cell) * static_cast<std::size_t>(n));  // a blank cell is all zeros
+        return;
+    }
     const Cell blank{0, pen};
     std::fill(cells, cells + n, blank);
 }

@@ -114,23 +114,7 @@ Scrollback::Scrollback(std::size_t max_lines, std::size_t max_bytes) : max_lines
 void Scrollback::push(const Row& row, int cols) {
     if (max_lines_ == 0) return;
     const Cell* cells = row.cells.get();
-    int n = cols;
-    auto plain_blank = [](const Cell& c) {
-        Pen p = c.pen;
-        p.set(Pen::kProtected, false);
-        return c.ch == 0 && p.is_default();
-    };
-    while (n > 0 && plain_blank(cells[n - 1])) --n;
 
-    // Cells a resize will put back are the ones its left-to-right walk
-    // lands on; the right half of a wide character is skipped there, so its
-    // pen is not worth a marker.
-    // Worst case per cell: a pen marker (9 bytes) and a cluster of six raw
-    // values (2 + 6 * 5 bytes).
-    const std::size_t need = static_cast<std::size_t>(n) * 41 + 16;
-    if (encode_buffer_.size() < need) encode_buffer_.resize(need);
-    std::uint8_t* const begin = encode_buffer_.data();
-    std::uint8_t* out = begin;
     // Pens compare as one word; protection against selective erase does
     // not survive the scrollback, as on libvterm's screen layer.
     auto word_of = [](const Pen& p) {
@@ -142,6 +126,21 @@ void Scrollback::push(const Row& row, int cols) {
     protect_only.bits = Pen::kProtected;
     const std::uint64_t keep = ~word_of(protect_only);
     auto pen_word = [&](const Pen& p) { return word_of(p) & keep; };
+
+    // Trailing blanks with the default pen are left out.
+    int n = cols;
+    while (n > 0 && cells[n - 1].ch == 0 && pen_word(cells[n - 1].pen) == 0) --n;
+
+    // Worst case per cell: a pen marker (9 bytes) and a cluster of six raw
+    // values (2 + 6 * 5 bytes).
+    const std::size_t need = static_cast<std::size_t>(n) * 41 + 16;
+    if (encode_buffer_.size() < need) encode_buffer_.resize(need);
+    std::uint8_t* const begin = encode_buffer_.data();
+    std::uint8_t* out = begin;
+
+    // Cells a resize will put back are the ones its left-to-right walk
+    // lands on; the right half of a wide character is skipped there, so its
+    // pen is not worth a marker.
     std::uint64_t current = 0;
     int c = 0;
     while (c < n) {
