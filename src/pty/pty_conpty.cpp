@@ -75,11 +75,10 @@ struct AttributeList {
     }
 };
 
-// Each thread takes its arguments into locals declared after its token, so
-// everything it holds is released before it counts as ended.
-void reader_loop(Handle output_arg, std::shared_ptr<LockedScreen> screen_arg, std::shared_ptr<SessionSink> sink_arg,
+// Each thread takes its arguments into locals, released before its token
+// (a parameter) stops counting it.
+void reader_loop([[maybe_unused]] ThreadToken token, Handle output_arg, std::shared_ptr<LockedScreen> screen_arg, std::shared_ptr<SessionSink> sink_arg,
                  std::shared_ptr<InputQueue> input_arg, std::uint64_t id) {
-    ThreadToken token;
     Handle output = std::move(output_arg);
     auto screen = std::move(screen_arg);
     auto sink = std::move(sink_arg);
@@ -94,8 +93,7 @@ void reader_loop(Handle output_arg, std::shared_ptr<LockedScreen> screen_arg, st
     sink->exited(id);
 }
 
-void writer_loop(Handle pipe_arg, std::shared_ptr<InputQueue> input_arg) {
-    ThreadToken token;
+void writer_loop([[maybe_unused]] ThreadToken token, Handle pipe_arg, std::shared_ptr<InputQueue> input_arg) {
     Handle pipe = std::move(pipe_arg);
     auto input = std::move(input_arg);
     while (auto bytes = input->pop()) {
@@ -110,8 +108,7 @@ void writer_loop(Handle pipe_arg, std::shared_ptr<InputQueue> input_arg) {
     }
 }
 
-void watcher_loop(Handle process_arg, Handle stop_arg, std::shared_ptr<Console> console_arg) {
-    ThreadToken token;
+void watcher_loop([[maybe_unused]] ThreadToken token, Handle process_arg, Handle stop_arg, std::shared_ptr<Console> console_arg) {
     Handle process = std::move(process_arg), stop = std::move(stop_arg);
     auto console = std::move(console_arg);
     HANDLE waits[2] = {process.get(), stop.get()};
@@ -217,9 +214,9 @@ std::expected<std::unique_ptr<PtySession>, std::error_code> PtySession::spawn(st
     backend->console = console;
     backend->input = input;
 
-    std::thread(reader_loop, std::move(out_read), screen, std::move(sink), input, options.id).detach();
-    std::thread(writer_loop, std::move(in_write), input).detach();
-    std::thread(watcher_loop, std::move(watcher_process), std::move(watcher_stop), console).detach();
+    std::thread(reader_loop, ThreadToken(), std::move(out_read), screen, std::move(sink), input, options.id).detach();
+    std::thread(writer_loop, ThreadToken(), std::move(in_write), input).detach();
+    std::thread(watcher_loop, ThreadToken(), std::move(watcher_process), std::move(watcher_stop), console).detach();
 
     return std::unique_ptr<PtySession>(
         new PtySession(options.id, options.rows, options.cols, std::move(screen), std::move(backend)));

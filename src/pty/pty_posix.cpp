@@ -105,11 +105,10 @@ std::vector<std::string> split_command_line(std::string_view s) {
     return words;
 }
 
-// Each thread takes its arguments into locals declared after its token, so
-// everything it holds is released before it counts as ended.
-void reader_loop(Fd master_arg, Fd wake_arg, std::shared_ptr<LockedScreen> screen_arg,
+// Each thread takes its arguments into locals, released before its token
+// (a parameter) stops counting it.
+void reader_loop([[maybe_unused]] ThreadToken token, Fd master_arg, Fd wake_arg, std::shared_ptr<LockedScreen> screen_arg,
                  std::shared_ptr<SessionSink> sink_arg, std::shared_ptr<InputQueue> input_arg, std::uint64_t id) {
-    ThreadToken token;
     Fd master = std::move(master_arg), wake = std::move(wake_arg);
     auto screen = std::move(screen_arg);
     auto sink = std::move(sink_arg);
@@ -152,8 +151,7 @@ void reader_loop(Fd master_arg, Fd wake_arg, std::shared_ptr<LockedScreen> scree
     sink->exited(id);
 }
 
-void writer_loop(Fd fd_arg, Fd stop_arg, std::shared_ptr<InputQueue> input_arg) {
-    ThreadToken token;
+void writer_loop([[maybe_unused]] ThreadToken token, Fd fd_arg, Fd stop_arg, std::shared_ptr<InputQueue> input_arg) {
     Fd fd = std::move(fd_arg), stop = std::move(stop_arg);
     auto input = std::move(input_arg);
     while (auto bytes = input->pop()) {
@@ -193,8 +191,7 @@ struct Child {
     }
 };
 
-void watcher_loop(std::shared_ptr<Child> child_arg, Fd wake_arg) {
-    ThreadToken token;
+void watcher_loop([[maybe_unused]] ThreadToken token, std::shared_ptr<Child> child_arg, Fd wake_arg) {
     auto child = std::move(child_arg);
     Fd wake_reader = std::move(wake_arg);
     siginfo_t info{};
@@ -313,10 +310,10 @@ std::expected<std::unique_ptr<PtySession>, std::error_code> PtySession::spawn(st
     backend->stop_writer = std::move(stop_write);
     backend->input = input;
 
-    std::thread(reader_loop, std::move(master), std::move(wake_read), screen, std::move(sink), input, options.id)
+    std::thread(reader_loop, ThreadToken(), std::move(master), std::move(wake_read), screen, std::move(sink), input, options.id)
         .detach();
-    std::thread(writer_loop, std::move(writer_fd), std::move(stop_read), input).detach();
-    std::thread(watcher_loop, backend->child, std::move(watcher_wake)).detach();
+    std::thread(writer_loop, ThreadToken(), std::move(writer_fd), std::move(stop_read), input).detach();
+    std::thread(watcher_loop, ThreadToken(), backend->child, std::move(watcher_wake)).detach();
 
     return std::unique_ptr<PtySession>(
         new PtySession(options.id, options.rows, options.cols, std::move(screen), std::move(backend)));

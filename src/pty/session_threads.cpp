@@ -44,7 +44,9 @@ void InputQueue::close() {
 }
 
 ThreadToken::ThreadToken() { live_session_threads.fetch_add(1); }
-ThreadToken::~ThreadToken() { live_session_threads.fetch_sub(1); }
+ThreadToken::~ThreadToken() {
+    if (counted_) live_session_threads.fetch_sub(1);
+}
 
 std::string feed_and_notify(LockedScreen& screen, std::string_view bytes, SessionSink& sink, std::uint64_t id) {
     std::string replies;

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "pty/pty_session.hpp"
 
@@ -31,13 +32,19 @@ private:
     bool closed_ = false;
 };
 
-// Counts a session thread from its start to its end.
+// Counts a session thread from before it starts to its end: made by the
+// spawner, handed to the thread, released when the thread function returns.
 class ThreadToken {
 public:
     ThreadToken();
     ~ThreadToken();
+    ThreadToken(ThreadToken&& other) noexcept : counted_(std::exchange(other.counted_, false)) {}
     ThreadToken(const ThreadToken&) = delete;
     ThreadToken& operator=(const ThreadToken&) = delete;
+    ThreadToken& operator=(ThreadToken&&) = delete;
+
+private:
+    bool counted_ = true;
 };
 
 // Feeds one read into the screen under its lock and returns the terminal's

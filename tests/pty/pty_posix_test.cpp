@@ -128,8 +128,9 @@ TEST(PosixPty, EndsWhenTheProgramEndsEvenIfItsChildKeepsTheTerminal) {
 }
 
 TEST(PosixPty, CommandsThatCannotStartFailAndLeaveNothingOpen) {
-    const std::size_t fds = open_fds();
     auto sink = std::make_shared<QueueSink>();
+    ASSERT_TRUE(sink->wait([] { return PtySession::live_threads() == 0; }));  // earlier tests' threads
+    const std::size_t fds = open_fds();
     const struct {
         const char* command;
         std::optional<std::string> cwd;
