@@ -23,12 +23,14 @@ const TabGroup* App::find_group(std::uint64_t id) const {
     return nullptr;
 }
 
-AppCell::Guard AppCell::take() {
+AppCell::Guard AppCell::take(std::source_location where) {
     if (taken_) {
-        std::fputs("ovelin: application state taken twice\n", stderr);
+        std::fprintf(stderr, "ovelin: application state taken twice: in %s while held by %s\n",
+                     where.function_name(), holder_.function_name());
         std::abort();
     }
     taken_ = true;
+    holder_ = where;
     return Guard(*this);
 }
 

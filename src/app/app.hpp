@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <optional>
 #include <set>
+#include <source_location>
 #include <vector>
 
 #include "app/session.hpp"
@@ -57,13 +58,15 @@ public:
     };
 
     // Taking the state while it is already taken is a program fault: the
-    // process stops rather than let two handlers change the tabs at once.
-    [[nodiscard]] Guard take();
+    // process stops rather than let two handlers change the tabs at once,
+    // and says which two.
+    [[nodiscard]] Guard take(std::source_location where = std::source_location::current());
     bool taken() const { return taken_; }
 
 private:
     App app_;
     bool taken_ = false;
+    std::source_location holder_;
 };
 
 }  // namespace ovelin

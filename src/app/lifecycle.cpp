@@ -1,5 +1,7 @@
 #include "app/lifecycle.hpp"
 
+#include <utility>
+
 #include "app/resume.hpp"
 #include "app/sessions.hpp"
 
@@ -13,7 +15,13 @@ void on_create(AppCell& cell, Host& host) {
         if (dir) folder = *dir;
         load_all(folder, *app);
         app->config_dir = std::move(folder);
-        app->tray_added = host.add_tray_icon();
+    }
+    // The notification area answers through messages, which may reach this
+    // window while the call waits: the state is not held across it.
+    const bool icon = host.add_tray_icon();
+    {
+        auto app = cell.take();
+        app->tray_added = icon;
         const CellMetrics m = host.resolve_terminal_font(app->settings.font);
         app->cell_width = m.cell_width;
         app->cell_height = m.cell_height;
@@ -36,15 +44,17 @@ void on_close(AppCell& cell, Host& host) {
 }
 
 void on_destroy(AppCell& cell, Host& host) {
-    auto app = cell.take();
-    // The list is saved before any child is ended.
-    save_open_sessions(*app);
-    if (app->tray_added) {
-        host.remove_tray_icon();
-        app->tray_added = false;
+    std::vector<Session> closing;
+    bool icon = false;
+    {
+        auto app = cell.take();
+        // The list is saved before any child is ended.
+        save_open_sessions(*app);
+        icon = std::exchange(app->tray_added, false);
+        closing = std::move(app->sessions);
+        app->sessions.clear();
     }
-    std::vector<Session> closing = std::move(app->sessions);
-    app->sessions.clear();
+    if (icon) host.remove_tray_icon();  // may wait on messages: state released
     for (Session& s : closing) s.pty.reset();
     host.quit(0);
 }

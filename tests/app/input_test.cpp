@@ -43,11 +43,15 @@ TEST(KeyTable, EverySpecialKeyAndNothingElse) {
 class Input : public ::testing::Test {
 protected:
     Input() : comspec_("COMSPEC", std::string("/bin/sh")) {
+        host_.cell = &cell_;
         auto app = cell_.take();
         app->cell_width = 8;
         app->cell_height = 16;
     }
-    ~Input() override { cell_.take()->sessions.clear(); }
+    ~Input() override {
+        EXPECT_EQ(host_.held_violations, 0) << "a window request was made with the state held";
+        cell_.take()->sessions.clear();
+    }
 
     std::filesystem::path open_recorder(const std::optional<std::string>& group = std::nullopt) {
         const auto file = tmp_.path() / ("rec" + std::to_string(recorders_++));

@@ -17,6 +17,7 @@ TEST(Lifecycle, CloseHidesOnlyWithTrayIconAndSetting) {
     for (const auto& c : cases) {
         AppCell cell;
         testing::FakeHost host;
+        host.cell = &cell;
         {
             auto app = cell.take();
             app->settings.close_to_tray = c.close_to_tray;
@@ -26,6 +27,7 @@ TEST(Lifecycle, CloseHidesOnlyWithTrayIconAndSetting) {
         EXPECT_EQ(host.hidden, c.hides);
         EXPECT_EQ(host.destroyed, c.hides ? 0 : 1);
         EXPECT_FALSE(cell.taken());
+        EXPECT_EQ(host.held_violations, 0);
     }
 }
 
@@ -33,6 +35,7 @@ TEST(Lifecycle, CreateLoadsConfigurationAndAddsTheIcon) {
     testing::TempDir tmp;
     AppCell cell;
     testing::FakeHost host;
+    host.cell = &cell;
     host.tray_answer = false;
     {
         testing::ScopedEnv env("APPDATA", tmp.path().string());
@@ -58,6 +61,7 @@ TEST(Lifecycle, WithoutAppDataNothingIsWritten) {
     testing::ScopedEnv shell("COMSPEC", std::string("/bin/sh"));
     AppCell cell;
     testing::FakeHost host;
+    host.cell = &cell;
     on_create(cell, host);
     {
         auto app = cell.take();
@@ -69,6 +73,7 @@ TEST(Lifecycle, WithoutAppDataNothingIsWritten) {
     }
     on_destroy(cell, host);
     EXPECT_TRUE(cell.take()->sessions.empty());
+    EXPECT_EQ(host.held_violations, 0) << "the icon is added and removed with the state released";
     EXPECT_TRUE(host.icon_removed);
     EXPECT_EQ(host.quit_code, 0);
 }

@@ -22,12 +22,14 @@ using testing::FakeHost;
 class Sessions : public ::testing::Test {
 protected:
     Sessions() : comspec_("COMSPEC", std::string("/bin/sh")) {
+        host_.cell = &cell_;
         auto app = cell_.take();
         app->config_dir = tmp_.path();
         app->cell_width = 8;
         app->cell_height = 16;
     }
     ~Sessions() override {
+        EXPECT_EQ(host_.held_violations, 0) << "a window request was made with the state held";
         auto app = cell_.take();
         app->sessions.clear();
     }

@@ -16,6 +16,11 @@ namespace ovelin::testing {
 
 class FakeHost : public Host {
 public:
+    // When set, every request that can run a nested message loop or re-enter
+    // the window checks that the application state is not held.
+    const AppCell* cell = nullptr;
+    int held_violations = 0;
+
     ClientSize size{1000, 616};
     CellMetrics metrics{8, 16, 14};
     bool tray_answer = true;
@@ -37,13 +42,26 @@ public:
     void repaint() override { ++repaints; }
     ClientSize client_size() override { return size; }
     bool add_tray_icon() override {
+        check_released();
         icon_added = tray_answer;
         return tray_answer;
     }
-    void remove_tray_icon() override { icon_removed = true; }
-    void hide_window() override { hidden = true; }
-    void restore_window() override { restored = true; }
-    void destroy_window() override { ++destroyed; }
+    void remove_tray_icon() override {
+        check_released();
+        icon_removed = true;
+    }
+    void hide_window() override {
+        check_released();
+        hidden = true;
+    }
+    void restore_window() override {
+        check_released();
+        restored = true;
+    }
+    void destroy_window() override {
+        check_released();
+        ++destroyed;
+    }
     void quit(int exit_code) override { quit_code = exit_code; }
     CellMetrics resolve_terminal_font(const FontSettings&) override { return metrics; }
     std::expected<std::unique_ptr<PtySession>, std::error_code> spawn_session(const PtyOptions& options) override {
@@ -51,12 +69,20 @@ public:
         return PtySession::spawn(sink, options);
     }
     bool start_program(const std::string& program, const std::string& command_line) override {
+        check_released();
         started.emplace_back(program, command_line);
         return start_answer;
     }
-    void show_error(const std::string& text) override { errors.push_back(text); }
+    void show_error(const std::string& text) override {
+        check_released();
+        errors.push_back(text);
+    }
     void capture_mouse() override { captured = true; }
     void release_mouse() override { captured = false; }
+
+    void check_released() {
+        if (cell && cell->taken()) ++held_violations;
+    }
 
     // Delivers the reader notifications that arrived so far.
     void pump(AppCell& cell) {

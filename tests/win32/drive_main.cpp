@@ -1,6 +1,8 @@
 // ovelin_drive: small actions on a running ovelin.exe for scripts/run.
 //   ovelin_drive screenshot NAME   waits for the window, saves build/windows/screenshots/NAME
-//   ovelin_drive close             posts WM_CLOSE to every ovelin window
+//   ovelin_drive close             posts WM_CLOSE to an ovelin window
+//   ovelin_drive start             starts ovelin.exe with the test shell as
+//                                  COMSPEC and waits for it to end
 
 #include <cstdio>
 #include <string>
@@ -22,24 +24,37 @@ int wmain(int argc, wchar_t** argv) {
             std::fwprintf(stderr, L"no ovelin window\n");
             return 1;
         }
+        // Wait for the shell's prompt: the cursor bar moves past the first cells.
         std::optional<Capture> shot;
-        wait_until([&] {
-            ::RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-            shot = capture_client(hwnd);
-            return shot.has_value();
-        });
+        const auto has_cursor = [](const Capture& c) {
+            for (int y = 0; y < c.height; ++y)
+                for (int x = 0; x < c.width; ++x)
+                    if (x > 20 && c.at(x, y) == rgb(225, 229, 237)) return true;
+            return false;
+        };
+        wait_until(
+            [&] {
+                ::RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+                shot = capture_client(hwnd);
+                return shot && has_cursor(*shot);
+            },
+            std::chrono::seconds(30));
         if (!shot) return 1;
         std::wstring path = save_screenshot(*shot, argv[2]);
         if (path.empty()) return 1;
         std::wprintf(L"%ls\n", path.c_str());
         return 0;
     }
+    if (verb == L"start") {
+        Environment env = current_environment();
+        env[L"COMSPEC"] = bin_path(L"test_shell.exe");
+        Process app = start_process(ovelin_exe(), L"", env);
+        if (!app) return 1;
+        auto code = app.wait_exit(std::chrono::hours(24 * 365));
+        return code ? static_cast<int>(*code) : 1;
+    }
     if (verb == L"close") {
-        while (HWND hwnd = ::FindWindowW(L"OvelinHost", nullptr)) {
-            ::SendMessageW(hwnd, WM_CLOSE, 0, 0);
-            if (::IsWindow(hwnd)) ::DestroyWindow(hwnd);
-            break;
-        }
+        if (HWND hwnd = ::FindWindowW(L"OvelinHost", nullptr)) ::PostMessageW(hwnd, WM_CLOSE, 0, 0);
         return 0;
     }
     return 2;
