@@ -54,6 +54,12 @@ void SequenceFilter::scan(std::string_view bytes, SequenceSink& sink) {
         }
         const auto c = static_cast<unsigned char>(bytes[i]);
         if (utf8_missing_ > 0 && (c < 0x20 || c == 0x7f)) replace_unfinished(i);
+        if (state_ == State::EscInString && (c < 0x20 || c == 0x7f) && c != 0x1b && c != 0x18 && c != 0x1a) {
+            // Between a string's ESC and its backslash libvterm would restart
+            // the string after this byte and then measure it as -1 bytes.
+            drop(i);
+            continue;
+        }
         if (c == 0x00 || c == 0x7f) continue;  // ignored everywhere, left out of strings
         if (c == 0x18 || c == 0x1a) {         // CAN, SUB: back to text
             state_ = State::Normal;
@@ -63,6 +69,7 @@ void SequenceFilter::scan(std::string_view bytes, SequenceSink& sink) {
         if (c == 0x1b) {
             intermed_len_ = 0;
             dropping_args_ = false;
+            if (state_ == State::String) string_esc_ = i;
             state_ = state_ == State::String ? State::EscInString : State::Esc;
             continue;
         }
@@ -182,6 +189,14 @@ void SequenceFilter::scan(std::string_view bytes, SequenceSink& sink) {
         // The rest of the character comes with the next feed.
         flush(utf8_clean_);
         held_.assign(bytes.substr(utf8_clean_));
+        return;
+    }
+    if (state_ == State::EscInString) {
+        // ESC \ must reach libvterm in one piece: it measures the string
+        // from the start of the feed that brings the backslash.
+        flush(string_esc_);
+        held_.assign(bytes.substr(string_esc_));
+        state_ = State::String;
         return;
     }
     flush(n);

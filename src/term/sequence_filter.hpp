@@ -14,6 +14,9 @@
 //   lead byte or 0xFE/0xFF, which can leave libvterm's decoder pending and
 //   make it write one code point past its stack buffer on the next text:
 //   it becomes U+FFFD;
+// - a string terminator (ESC \) cut after its ESC by the end of a feed or
+//   by a control byte, for which libvterm reads past its input: the ESC is
+//   held for the next feed, the control byte dropped;
 // - a UTF-8 character cut at the end of a feed after text that began with
 //   ASCII, which libvterm decodes with another decoder than the rest and
 //   loses: such a tail is held back and put before the next feed.
@@ -69,6 +72,7 @@ private:
     // Where libvterm's UTF-8 decoder last had nothing pending, and how many
     // continuation bytes the character begun after it still needs.
     std::size_t utf8_clean_ = 0;
+    std::size_t string_esc_ = 0;  // where the ESC that may end a string is
     int utf8_missing_ = 0;
 };
 

@@ -186,8 +186,14 @@ private:
     }
     std::string scroll_region() {
         if (chance(25)) return "\x1b[r";
+        region_set = true;
         return "\x1b[" + std::to_string(pick(1, 20)) + ";" + std::to_string(pick(1, 40)) + "r";
     }
+
+public:
+    bool region_set = false;  // a scroll region may be in force
+
+private:
     std::string margins() { return "\x1b[" + std::to_string(pick(1, 30)) + ";" + std::to_string(pick(1, 80)) + "s"; }
 
     std::mt19937 rng_;
@@ -243,6 +249,15 @@ TEST(ScreenDifferential, RandomStreamsAgreeWithLibvterm) {
             const int old_rows = rows;
             rows = gen.chance(30) ? rows : gen.pick(1, 40);
             cols = gen.chance(30) ? cols : gen.pick(2, 100);
+            if (rows < old_rows && gen.region_set) {
+                // A region whose top the shrink would leave below the bottom
+                // makes libvterm move memory by a negative size on the next
+                // line feed; ours repairs it (tested directly), libvterm's
+                // screen cannot, so the region goes first.
+                ours.feed("\x1b[r");
+                ref.feed("\x1b[r");
+            }
+            gen.region_set = false;
             if (ref.shrink_loses_cursor(rows)) rows = old_rows;
             ours.resize(static_cast<std::uint16_t>(rows), static_cast<std::uint16_t>(cols));
             // libvterm redoes a resize to the same size (moving a cursor that

@@ -276,6 +276,7 @@ TEST(ScreenRobustness, HostileOutputIsContained) {
         {"C1 characters then erase", c1s + "\x1b[K\x1b[1KY", "Y"},
         {"unfinished character before a control", "\xe6\x97\nA", "\xef\xbf\xbd\n A"},
         {"unfinished character before an escape", "a\xf0\x9f\x1b[mb", "a\xef\xbf\xbd" "b"},
+        {"control inside a string terminator", "\x1b]2;x\x1b\x01\\ok", "ok"},
         {"unfinished character before 0xFF", "\xe6\xff\nA", "\xef\xbf\xbd\xef\xbf\xbd\n  A"},
     };
     for (const auto& c : cases) {
