@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "pty/pty_session.hpp"
+#include "support/conpty_probe.hpp"
 #include "support/session_sink.hpp"
 
 namespace ovelin {
@@ -48,24 +49,11 @@ TEST(ConPty, EndsWithinSecondsWhenTheProgramExits) {
     EXPECT_TRUE(sink->wait_exit(2, 15s));
 }
 
-// Wine 8 answers E_NOTIMPL to ResizePseudoConsole.
-bool platform_resizes_pseudo_consoles() {
-    HANDLE in_read, in_write, out_read, out_write;
-    ::CreatePipe(&in_read, &in_write, nullptr, 0);
-    ::CreatePipe(&out_read, &out_write, nullptr, 0);
-    HPCON console = nullptr;
-    bool ok = SUCCEEDED(::CreatePseudoConsole({80, 25}, in_read, out_write, 0, &console)) &&
-              SUCCEEDED(::ResizePseudoConsole(console, {100, 30}));
-    if (console) ::ClosePseudoConsole(console);
-    for (HANDLE h : {in_read, in_write, out_read, out_write}) ::CloseHandle(h);
-    return ok;
-}
-
 TEST(ConPty, ResizeChangesTheScreenOnlyWhenTheConsoleChanged) {
     auto sink = std::make_shared<QueueSink>();
     auto s = PtySession::spawn(sink, {3, test_shell(), std::nullopt, 25, 80});
     ASSERT_TRUE(s.has_value());
-    const bool resizes = platform_resizes_pseudo_consoles();
+    const bool resizes = testing::platform_resizes_pseudo_consoles();
     (*s)->resize(30, 100);
     // A refused resize keeps the old size: the screen must match the console.
     EXPECT_EQ((*s)->rows(), resizes ? 30 : 25);

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/conpty_probe.hpp"
 #include "win32/app_fixture.hpp"
 
 namespace ovelin::testing {
@@ -95,19 +96,6 @@ TEST_F(Terminal, NewTabMessageOpensAndSavesASecondTab) {
     // Any program may post it too.
     ::PostMessageW(hwnd, WM_NEW_TAB, 0, 0);
     EXPECT_TRUE(wait_until([&] { return saved_sessions() == 3; }));
-}
-
-// Wine 8 answers E_NOTIMPL to ResizePseudoConsole.
-bool platform_resizes_pseudo_consoles() {
-    HANDLE in_read, in_write, out_read, out_write;
-    ::CreatePipe(&in_read, &in_write, nullptr, 0);
-    ::CreatePipe(&out_read, &out_write, nullptr, 0);
-    HPCON console = nullptr;
-    bool ok = SUCCEEDED(::CreatePseudoConsole({80, 25}, in_read, out_write, 0, &console)) &&
-              SUCCEEDED(::ResizePseudoConsole(console, {100, 30}));
-    if (console) ::ClosePseudoConsole(console);
-    for (HANDLE h : {in_read, in_write, out_read, out_write}) ::CloseHandle(h);
-    return ok;
 }
 
 TEST_F(Terminal, ResizingTheWindowResizesTheConsole) {
