@@ -194,8 +194,9 @@ void SequenceFilter::scan(std::string_view bytes, SequenceSink& sink) {
     if (state_ == State::EscInString) {
         // ESC \ must reach libvterm in one piece: it measures the string
         // from the start of the feed that brings the backslash.
+        // Only dropped control bytes can follow the ESC here.
         flush(string_esc_);
-        held_.assign(bytes.substr(string_esc_));
+        held_.assign("\x1b");
         state_ = State::String;
         return;
     }

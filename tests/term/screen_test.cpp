@@ -89,6 +89,7 @@ TEST(ScreenState, TitleFromOperatingSystemCommands) {
         {{"\x1b]2;" + std::string(2000, 'x') + "\x07"}, std::string(1024, 'x')},
         {{"\x1b]2;" + std::string(1023, 'x') + "\xc3\xa9\x07"}, std::string(1023, 'x')},
         {{"\x1b]2;cancelled\x18 text"}, ""},
+        {{"\x1b]2;split\x1b", "\\"}, "split"},  // the terminator cut between two feeds
     };
     for (const auto& c : cases) {
         Screen s(5, 20);
