@@ -5,7 +5,7 @@ namespace ovelin::term {
 namespace {
 
 constexpr long kArgMissing = -1;
-constexpr long kArgCap = 1000000;  // beyond any mode number; keeps the sum from overflowing
+constexpr long kArgCap = 1000000;  // beyond any count or mode number; more digits are dropped
 constexpr int kMaxCollected = 15;  // libvterm keeps at most 15 leader or intermediate bytes
 
 }  // namespace
@@ -56,9 +56,18 @@ void SequenceFilter::scan(std::string_view bytes, SequenceSink& sink) {
         if (utf8_missing_ > 0 && (c < 0x20 || c == 0x7f)) replace_unfinished(i);
         if (state_ == State::EscInString && (c < 0x20 || c == 0x7f) && c != 0x1b && c != 0x18 && c != 0x1a) {
             // Between a string's ESC and its backslash libvterm would restart
-            // the string after this byte and then measure it as -1 bytes.
-            drop(i);
+            // the string after this byte and then measure it as -1 bytes. The
+            // byte goes, and the ESC waits to be passed with the next one.
+            if (!glue_esc_) flush(string_esc_);
+            glue_esc_ = true;
+            from = i + 1;
             continue;
+        }
+        if (glue_esc_) {
+            const char two[2] = {'\x1b', static_cast<char>(c)};
+            sink.pass(std::string_view(two, 2));
+            from = i + 1;
+            glue_esc_ = false;
         }
         if (c == 0x00 || c == 0x7f) continue;  // ignored everywhere, left out of strings
         if (c == 0x18 || c == 0x1a) {         // CAN, SUB: back to text
@@ -126,12 +135,11 @@ void SequenceFilter::scan(std::string_view bytes, SequenceSink& sink) {
                 [[fallthrough]];
             case State::CsiArgs:
                 if (c >= '0' && c <= '9') {
-                    if (dropping_args_) {
-                        drop(i);
+                    long& a = args_[argi_];
+                    if (dropping_args_ || a >= kArgCap) {
+                        drop(i);  // libvterm's long would overflow on endless digits
                     } else {
-                        long& a = args_[argi_];
-                        a = a == kArgMissing ? 0 : a;
-                        a = a >= kArgCap ? kArgCap : a * 10 + (c - '0');
+                        a = (a == kArgMissing ? 0 : a) * 10 + (c - '0');
                     }
                     break;
                 }
@@ -193,9 +201,10 @@ void SequenceFilter::scan(std::string_view bytes, SequenceSink& sink) {
     }
     if (state_ == State::EscInString) {
         // ESC \ must reach libvterm in one piece: it measures the string
-        // from the start of the feed that brings the backslash.
-        // Only dropped control bytes can follow the ESC here.
-        flush(string_esc_);
+        // from the start of the feed that brings the backslash. Only dropped
+        // control bytes can follow the ESC here.
+        if (!glue_esc_) flush(string_esc_);
+        glue_esc_ = false;
         held_.assign("\x1b");
         state_ = State::String;
         return;

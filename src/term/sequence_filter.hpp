@@ -7,7 +7,8 @@
 // - window titles longer than its 64-byte string buffer when they arrive
 //   in pieces;
 // - a CSI with more than 16 parameters, which overruns its argument array
-//   (the extra parameters are dropped);
+//   (the extra parameters are dropped), or with a parameter of endless
+//   digits, which overflows its long (digits past a million are dropped);
 // - REP (CSI b) after a glyph of width 0 or less, which loops forever there
 //   (it is cancelled).
 // - a UTF-8 character left unfinished before a control character, another
@@ -73,6 +74,7 @@ private:
     // continuation bytes the character begun after it still needs.
     std::size_t utf8_clean_ = 0;
     std::size_t string_esc_ = 0;  // where the ESC that may end a string is
+    bool glue_esc_ = false;       // that ESC waits to be passed with the byte after it
     int utf8_missing_ = 0;
 };
 
