@@ -9,7 +9,7 @@
 //
 // Not thread-safe: the owner (a session) puts it behind a mutex.
 //
-// Sizes are at least 1 x 1 and are clamped to at most 2048 rows, 4096
+// Sizes are at least 1 row x 2 columns and at most 2048 rows, 4096
 // columns and 2^21 cells, so one screen never takes more than a few tens of
 // megabytes; rows() and cols() report the size in force. A resize to the
 // size in force does nothing. Text read from it is always valid UTF-8.

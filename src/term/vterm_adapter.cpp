@@ -174,7 +174,7 @@ struct VtermAdapter::Callbacks {
 };
 
 VtermAdapter::Size VtermAdapter::clamped(int rows, int cols) {
-    Size s{std::clamp(rows, 1, kMaxRows), std::clamp(cols, 1, kMaxCols)};
+    Size s{std::clamp(rows, 1, kMaxRows), std::clamp(cols, kMinCols, kMaxCols)};
     if (static_cast<long>(s.rows) * s.cols > kMaxCells) s.rows = static_cast<int>(kMaxCells / s.cols);
     return s;
 }

@@ -37,7 +37,10 @@ public:
     const Scrollback& scrollback() const { return scrollback_; }
 
     // Sizes beyond these are clamped: a grid never takes more than a few
-    // tens of megabytes whatever size the window asks for.
+    // tens of megabytes whatever size the window asks for. Two columns at
+    // least: on one, a double-width line is zero columns wide in libvterm,
+    // which then clamps its cursor to column -1.
+    static constexpr int kMinCols = 2;
     static constexpr int kMaxRows = 2048;
     static constexpr int kMaxCols = 4096;
     static constexpr long kMaxCells = 1L << 21;

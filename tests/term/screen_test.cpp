@@ -246,9 +246,11 @@ TEST(ScreenResize, ChangesBothGridsAndKeepsText) {
     EXPECT_EQ(m.scrollback_size(), 0u);
     EXPECT_EQ(m.cursor(), (CursorPos{5, 8}));
 
-    m.resize(0, 0);  // sizes are at least one cell
+    m.resize(0, 0);  // sizes are at least one row of two columns
     EXPECT_EQ(m.rows(), 1);
-    EXPECT_EQ(m.cols(), 1);
+    EXPECT_EQ(m.cols(), 2);
+    m.feed("\x1b#6\x1b[H\x1bHx");  // a double-width line that narrow keeps the cursor on it
+    EXPECT_EQ(m.cursor().col, 0);
     m.resize(65535, 65535);  // and bounded
     EXPECT_GT(m.rows(), 100);
     EXPECT_LE(static_cast<long>(m.rows()) * m.cols(), 1L << 21);
