@@ -30,8 +30,19 @@ public:
         if (cell.text.empty()) {
             text_ += u' ';
         } else {
-            text_ += utf8_to_utf16(cell.text);
-            if (cell.text.find_first_not_of(' ') != std::string::npos) blank_ = false;
+            // UTF-8 straight into the run's UTF-16, without a temporary.
+            std::size_t pos = 0;
+            while (pos < cell.text.size()) {
+                char32_t cp = next_code_point(cell.text, pos).value_or(0xFFFD);
+                if (cp != U' ') blank_ = false;
+                if (cp >= 0x10000) {
+                    cp -= 0x10000;
+                    text_ += static_cast<char16_t>(0xD800 + (cp >> 10));
+                    text_ += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+                } else {
+                    text_ += static_cast<char16_t>(cp);
+                }
+            }
         }
         advances_.resize(text_.size(), 0);
         const int cells = cell.wide ? 2 : 1;
@@ -88,11 +99,14 @@ void draw_terminal(Canvas& canvas, LockedScreen& locked, const Rect& area, const
     const int rows = std::min<int>(fit_rows, screen.rows());
     const int text_offset = std::max((m.cell_height - m.glyph_height) / 2, 0);
 
+    // One row buffer for every paint: its strings are reused row after row.
+    static thread_local std::vector<CellView> row;
     for (int r = 0; r < rows; ++r) {
         const int y = area.top + m.cell_height * r;
         CellRun run(canvas, area, y, m, text_offset);
+        screen.read_row(static_cast<std::uint16_t>(r), row);
         for (int c = 0; c < cols; ++c) {
-            CellView cell = screen.cell(static_cast<std::uint16_t>(r), static_cast<std::uint16_t>(c));
+            const CellView& cell = row[static_cast<std::size_t>(c)];
             if (cell.wide_continuation) continue;
             Rgb fg = palette::cell_color(cell.fg, true);
             Rgb bg = palette::cell_color(cell.bg, false);
