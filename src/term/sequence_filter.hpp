@@ -49,6 +49,16 @@ class SequenceFilter {
 public:
     void process(std::string_view bytes, SequenceSink& sink);
 
+    // Whether libvterm's parser is between sequences (a character may be
+    // held back for the next feed; it has not reached libvterm).
+    bool at_ground() const { return state_ == State::Normal; }
+    // libvterm was sent CAN: any unfinished sequence or string is gone.
+    void cancelled() {
+        state_ = State::Normal;
+        dropping_args_ = false;
+        held_.clear();
+    }
+
     static constexpr std::size_t kMaxTitleBytes = 1024;
     static constexpr int kMaxCsiArgs = 16;
 

@@ -214,7 +214,13 @@ void VtermAdapter::resize(int rows, int cols) {
     if (region_bottom_ > s.rows) region_bottom_ = s.rows;
     const int bottom = region_bottom_ < 0 ? s.rows : region_bottom_;
     if (region_top_ >= bottom) {
-        // Reset the region, which homes the cursor, then put it back.
+        // Reset the region, which homes the cursor, then put it back. A
+        // sequence the last feed left unfinished is cancelled first, or the
+        // repair would land in its middle.
+        if (!filter_.at_ground()) {
+            vterm_input_write(vt_, "\x18", 1);
+            filter_.cancelled();
+        }
         int row = 0, col = 0;
         cursor(row, col);
         char fix[40];
