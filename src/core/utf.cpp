@@ -60,6 +60,16 @@ void append_utf8(std::string& out, char32_t cp) {
     }
 }
 
+void append_utf16(std::u16string& out, char32_t cp) {
+    if (cp >= 0x10000) {
+        cp -= 0x10000;
+        out += static_cast<char16_t>(0xD800 + (cp >> 10));
+        out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+    } else {
+        out += static_cast<char16_t>(cp);
+    }
+}
+
 bool is_valid_utf8(std::string_view s) {
     std::size_t pos = 0;
     while (pos < s.size())
@@ -88,16 +98,7 @@ std::u16string utf8_to_utf16(std::string_view s) {
     std::u16string out;
     out.reserve(s.size());
     std::size_t pos = 0;
-    while (pos < s.size()) {
-        char32_t cp = next_code_point(s, pos).value_or(0xFFFD);
-        if (cp >= 0x10000) {
-            cp -= 0x10000;
-            out += static_cast<char16_t>(0xD800 + (cp >> 10));
-            out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
-        } else {
-            out += static_cast<char16_t>(cp);
-        }
-    }
+    while (pos < s.size()) append_utf16(out, next_code_point(s, pos).value_or(0xFFFD));
     return out;
 }
 

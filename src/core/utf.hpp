@@ -13,6 +13,7 @@ namespace ovelin {
 std::optional<char32_t> next_code_point(std::string_view s, std::size_t& pos);
 
 void append_utf8(std::string& out, char32_t cp);
+void append_utf16(std::u16string& out, char32_t cp);
 
 bool is_valid_utf8(std::string_view s);
 

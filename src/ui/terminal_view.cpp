@@ -33,15 +33,9 @@ public:
             // UTF-8 straight into the run's UTF-16, without a temporary.
             std::size_t pos = 0;
             while (pos < cell.text.size()) {
-                char32_t cp = next_code_point(cell.text, pos).value_or(0xFFFD);
+                const char32_t cp = next_code_point(cell.text, pos).value_or(0xFFFD);
                 if (cp != U' ') blank_ = false;
-                if (cp >= 0x10000) {
-                    cp -= 0x10000;
-                    text_ += static_cast<char16_t>(0xD800 + (cp >> 10));
-                    text_ += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
-                } else {
-                    text_ += static_cast<char16_t>(cp);
-                }
+                append_utf16(text_, cp);
             }
         }
         advances_.resize(text_.size(), 0);

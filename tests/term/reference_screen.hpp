@@ -10,27 +10,15 @@
 #include <string_view>
 #include <vector>
 
+#include "core/utf.hpp"
 #include "term/screen.hpp"
 
 namespace ovelin::test {
 
+// libvterm's code points as our UTF-8; what no UTF-8 can hold reads as U+FFFD.
 inline void append_utf8_cp(std::string& out, std::uint32_t cp) {
     if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = 0xFFFD;
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
+    append_utf8(out, cp);
 }
 
 inline Color reference_color(const VTermColor& c) {
