@@ -22,6 +22,9 @@ struct Session {
     std::optional<std::string> pending;  // the current suggestion
     std::unique_ptr<PtySession> pty;
     bool custom_title = false;  // given by the opener or the user: the program's title never replaces it
+    // Set when the program ended with a failure status: the tab stays open,
+    // showing its last output, until the user closes it.
+    std::optional<std::uint32_t> exit_code;
 
     std::uint64_t id() const { return pty->id(); }
 };

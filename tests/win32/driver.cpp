@@ -235,6 +235,69 @@ void type_text(const std::wstring& text) {
     }
 }
 
+void move_mouse(HWND hwnd, int x, int y) {
+    POINT pt{x, y};
+    ::ClientToScreen(hwnd, &pt);
+    const int w = std::max(::GetSystemMetrics(SM_CXSCREEN) - 1, 1);
+    const int h = std::max(::GetSystemMetrics(SM_CYSCREEN) - 1, 1);
+    INPUT in{};
+    in.type = INPUT_MOUSE;
+    in.mi.dx = static_cast<LONG>((static_cast<long long>(pt.x) * 65535 + w / 2) / w);
+    in.mi.dy = static_cast<LONG>((static_cast<long long>(pt.y) * 65535 + h / 2) / h);
+    in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    ::SendInput(1, &in, sizeof in);
+}
+
+void mouse_button(Button button, bool down) {
+    INPUT in{};
+    in.type = INPUT_MOUSE;
+    switch (button) {
+        case Button::Left: in.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP; break;
+        case Button::Right: in.mi.dwFlags = down ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_RIGHTUP; break;
+        case Button::Middle: in.mi.dwFlags = down ? MOUSEEVENTF_MIDDLEDOWN : MOUSEEVENTF_MIDDLEUP; break;
+    }
+    ::SendInput(1, &in, sizeof in);
+}
+
+void click(HWND hwnd, int x, int y, Button button) {
+    move_mouse(hwnd, x, y);
+    mouse_button(button, true);
+    mouse_button(button, false);
+}
+
+void double_click(HWND hwnd, int x, int y) {
+    click(hwnd, x, y);
+    mouse_button(Button::Left, true);
+    mouse_button(Button::Left, false);
+}
+
+HWND find_window_of_class(DWORD pid, const std::wstring& cls) {
+    struct State {
+        DWORD pid;
+        const std::wstring* cls;
+        HWND found;
+    } state{pid, &cls, nullptr};
+    ::EnumWindows(
+        [](HWND hwnd, LPARAM lp) -> BOOL {
+            auto* s = reinterpret_cast<State*>(lp);
+            DWORD owner = 0;
+            ::GetWindowThreadProcessId(hwnd, &owner);
+            if (owner == s->pid && ::IsWindowVisible(hwnd) && class_name(hwnd) == *s->cls) {
+                s->found = hwnd;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&state));
+    return state.found;
+}
+
+HWND wait_for_window_of_class(DWORD pid, const std::wstring& cls, std::chrono::milliseconds timeout) {
+    HWND hwnd = nullptr;
+    wait_until([&] { return (hwnd = find_window_of_class(pid, cls)) != nullptr; }, timeout);
+    return hwnd;
+}
+
 std::wstring bin_path(const std::wstring& name) {
     std::wstring dir = module_dir();
     if (fs::path(dir).filename() != L"bin") dir = (fs::path(dir).parent_path().parent_path() / L"bin").wstring();

@@ -101,6 +101,20 @@ void bring_to_front(HWND hwnd);
 void press(WORD vk, std::initializer_list<WORD> modifiers = {});
 void type_text(const std::wstring& text);
 
+// Real mouse input through SendInput at a point of the window's client area
+// (the pointer moves there first). A double click is two clicks in a row.
+enum class Button { Left, Right, Middle };
+void move_mouse(HWND hwnd, int x, int y);
+void click(HWND hwnd, int x, int y, Button button = Button::Left);
+void double_click(HWND hwnd, int x, int y);
+void mouse_button(Button button, bool down);
+
+// A top-level window of that process with the class, or nullptr (a popup
+// menu is "#32768", a message box "#32770").
+HWND find_window_of_class(DWORD pid, const std::wstring& cls);
+HWND wait_for_window_of_class(DWORD pid, const std::wstring& cls,
+                              std::chrono::milliseconds timeout = std::chrono::seconds(20));
+
 // The path of a program built beside the tests (bin/NAME).
 std::wstring bin_path(const std::wstring& name);
 
