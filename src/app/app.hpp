@@ -16,6 +16,14 @@ namespace ovelin {
 
 enum class ViewMode { Single, TileGroup, TileAll, BrowseGroups };
 
+// The in-place rename of a tab or a group, at most one at a time; the edit
+// control itself belongs to the window.
+struct RenameState {
+    enum class Target { None, Tab, Group };
+    Target target = Target::None;
+    std::uint64_t id = 0;  // session id or group id
+};
+
 // settings, profiles, aliases and quick_keys come from Configuration.
 struct App : Configuration {
     std::optional<std::filesystem::path> config_dir;
@@ -35,6 +43,7 @@ struct App : Configuration {
     std::int32_t cell_width = 1;
     std::int32_t cell_height = 1;
     std::int32_t glyph_height = 1;
+    RenameState rename;
 
     // The session with this id, or nullptr.
     Session* find_session(std::uint64_t id);

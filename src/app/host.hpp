@@ -10,6 +10,8 @@
 
 #include "core/records.hpp"
 #include "pty/pty_session.hpp"
+#include "ui/canvas.hpp"
+#include "ui/menu.hpp"
 
 namespace ovelin {
 
@@ -59,6 +61,15 @@ public:
 
     // The error message box, caption "ovelin".
     virtual void show_error(const std::string& text) = 0;
+
+    // Runs a popup menu at a client point (its own message loop): the chosen item's id, 0 when dismissed.
+    virtual int show_popup_menu(const Menu& menu, int client_x, int client_y) = 0;
+    // The rename edit over `box` with `text`, all selected and focused; false when it cannot be made.
+    virtual bool begin_rename_edit(const Rect& box, const std::string& text) = 0;
+    // The rename edit's text, at most 255 characters.
+    virtual std::string rename_edit_text() = 0;
+    // Removes the rename edit and gives the focus back to the main window.
+    virtual void end_rename_edit() = 0;
 };
 
 }  // namespace ovelin

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/rename.hpp"
 #include "app/sessions.hpp"
 #include "core/utf.hpp"
 
@@ -80,7 +81,7 @@ std::optional<Modifiers> nav_chord(const std::string& text) {
     return m;
 }
 
-enum class Shortcut { None, NewTab, CloseTab, NextTab, PreviousTab, SelectTab };
+enum class Shortcut { None, NewTab, CloseTab, RenameTab, NextTab, PreviousTab, SelectTab };
 
 Shortcut shortcut(const App& app, unsigned key, Modifiers m) {
     if (!m.ctrl) return Shortcut::None;
@@ -90,6 +91,7 @@ Shortcut shortcut(const App& app, unsigned key, Modifiers m) {
     }
     if (m.shift && key == 'T') return Shortcut::NewTab;
     if (m.shift && key == 'W') return Shortcut::CloseTab;
+    if (m.shift && key == 'R') return Shortcut::RenameTab;
     if (key == vk::TAB) return m.shift ? Shortcut::PreviousTab : Shortcut::NextTab;
     if (!m.shift && key >= '1' && key <= '9') return Shortcut::SelectTab;
     return Shortcut::None;
@@ -142,6 +144,7 @@ void on_key_down(AppCell& cell, Host& host, unsigned key, Modifiers mods) {
         case Shortcut::NewTab: open_terminal(cell, host, SpawnRequest{}); break;
         case Shortcut::CloseTab: close_tab(cell, host, select_index); break;
         case Shortcut::SelectTab: activate(cell, host, select_index); break;
+        case Shortcut::RenameTab: rename_active_tab(cell, host); break;
         default: break;
     }
 }

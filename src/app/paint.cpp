@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/tab_bar.hpp"
 #include "ui/terminal_view.hpp"
 
 namespace ovelin {
@@ -21,8 +22,8 @@ void draw_single(App& app, Canvas& canvas, const Rect& content) {
 }  // namespace
 
 void paint_window(App& app, Canvas& canvas, ClientSize size) {
-    canvas.select_font(FontKind::Default);
-    // (the tab bar is drawn here)
+    canvas.select_font(FontKind::Bar);
+    paint_bar(app, canvas, size.width);
     canvas.select_font(FontKind::Terminal);
     const Rect content{0, TAB_BAR_HEIGHT, size.width, size.height};
     draw_single(app, canvas, content);

@@ -21,7 +21,8 @@ struct Rgb {
     bool operator==(const Rgb&) const = default;
 };
 
-enum class FontKind { Default, Terminal };
+// Bar: the system's message font at the window's DPI, for the tab bar.
+enum class FontKind { Default, Terminal, Bar };
 
 class Canvas {
 public:

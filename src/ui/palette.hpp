@@ -29,6 +29,11 @@ inline constexpr std::array<Rgb, 8> GROUP{{
     {97, 214, 214}, {59, 120, 255}, {200, 80, 200}, {150, 150, 150},
 }};
 
+// Their names in menus, by the same index.
+inline constexpr std::array<const char*, 8> GROUP_NAMES{
+    "Red", "Orange", "Yellow", "Green", "Cyan", "Blue", "Purple", "Gray",
+};
+
 inline Rgb cell_color(const Color& c, bool foreground) {
     switch (c.kind) {
         case Color::Kind::Default: return foreground ? FOREGROUND : BACKGROUND;

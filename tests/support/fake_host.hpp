@@ -37,6 +37,20 @@ public:
     std::vector<std::pair<std::string, std::string>> started;  // program, command line
     std::vector<std::string> errors;
     bool captured = false;
+
+    // Popup menus: answered from the front of `menu_answers` (0 once empty).
+    struct ShownMenu {
+        Menu menu;
+        int x, y;
+    };
+    std::vector<ShownMenu> menus;
+    std::vector<int> menu_answers;
+    // The rename edit: whether it can be made, and what the user typed.
+    bool edit_answer = true;
+    std::string edit_text;
+    std::vector<std::pair<Rect, std::string>> edits_begun;
+    int edits_ended = 0;
+    bool edit_open = false;
     std::shared_ptr<QueueSink> sink = std::make_shared<QueueSink>();
 
     void repaint() override { ++repaints; }
@@ -76,6 +90,30 @@ public:
     void show_error(const std::string& text) override {
         check_released();
         errors.push_back(text);
+    }
+    int show_popup_menu(const Menu& menu, int x, int y) override {
+        check_released();
+        menus.push_back({menu, x, y});
+        if (menu_answers.empty()) return 0;
+        const int id = menu_answers.front();
+        menu_answers.erase(menu_answers.begin());
+        return id;
+    }
+    bool begin_rename_edit(const Rect& box, const std::string& text) override {
+        check_released();
+        edits_begun.emplace_back(box, text);
+        edit_open = edit_answer;
+        if (edit_open) edit_text = text;
+        return edit_answer;
+    }
+    std::string rename_edit_text() override {
+        check_released();
+        return edit_text;
+    }
+    void end_rename_edit() override {
+        check_released();
+        ++edits_ended;
+        edit_open = false;
     }
     void capture_mouse() override { captured = true; }
     void release_mouse() override { captured = false; }

@@ -1,0 +1,11 @@
+#pragma once
+// The window that lists and resets the active tab's command history.
+
+#include "app/app.hpp"
+#include "app/host.hpp"
+
+namespace ovelin {
+
+void open_history_viewer(AppCell& cell, Host& host);
+
+}  // namespace ovelin
