@@ -9,13 +9,16 @@ COLORREF ref(Rgb c) { return RGB(c.r, c.g, c.b); }
 RECT rect(const Rect& r) { return RECT{r.left, r.top, r.right, r.bottom}; }
 }  // namespace
 
-GdiCanvas::GdiCanvas(HDC dc, HFONT terminal_font)
-    : dc_(dc), terminal_font_(terminal_font), default_font_(::GetCurrentObject(dc, OBJ_FONT)) {}
+GdiCanvas::GdiCanvas(HDC dc, HFONT terminal_font, HFONT bar_font)
+    : dc_(dc), terminal_font_(terminal_font), bar_font_(bar_font), default_font_(::GetCurrentObject(dc, OBJ_FONT)) {}
 
 GdiCanvas::~GdiCanvas() { ::SelectObject(dc_, default_font_); }
 
 void GdiCanvas::select_font(FontKind font) {
-    ::SelectObject(dc_, font == FontKind::Terminal && terminal_font_ ? terminal_font_ : default_font_);
+    HGDIOBJ chosen = default_font_;
+    if (font == FontKind::Terminal && terminal_font_) chosen = terminal_font_;
+    if (font == FontKind::Bar && bar_font_) chosen = bar_font_;
+    ::SelectObject(dc_, chosen);
 }
 
 void GdiCanvas::fill(const Rect& r, Rgb color) {

@@ -9,8 +9,8 @@ namespace ovelin::win32 {
 
 class GdiCanvas final : public Canvas {
 public:
-    // `terminal_font` may be null before the font is resolved.
-    GdiCanvas(HDC dc, HFONT terminal_font);
+    // Either font may be null (not resolved yet): the context's own is used.
+    GdiCanvas(HDC dc, HFONT terminal_font, HFONT bar_font = nullptr);
     ~GdiCanvas() override;
     GdiCanvas(const GdiCanvas&) = delete;
     GdiCanvas& operator=(const GdiCanvas&) = delete;
@@ -25,6 +25,7 @@ public:
 private:
     HDC dc_;
     HFONT terminal_font_;
+    HFONT bar_font_;
     HGDIOBJ default_font_;
 };
 

@@ -8,11 +8,13 @@
 #include "app/lifecycle.hpp"
 #include "app/mouse.hpp"
 #include "app/paint.hpp"
+#include "app/rename.hpp"
 #include "app/sessions.hpp"
 #include "core/utf.hpp"
 #include "win32/gdi_canvas.hpp"
 #include "win32/handles.hpp"
 #include "win32/messages.hpp"
+#include "win32/popup_menu.hpp"
 
 namespace ovelin::win32 {
 
@@ -82,6 +84,8 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
             on_create(cell_, *this);
             return 0;
         case WM_DESTROY:
+            // A name being typed is kept, and saved before the tabs are.
+            end_rename(cell_, *this, true);
             on_destroy(cell_, *this);
             return 0;
         case WM_CLOSE:
@@ -161,9 +165,16 @@ void MainWindow::paint() {
         ::FillRect(mem.get(), &all, static_cast<HBRUSH>(brush.get()));
         ::SetBkMode(mem.get(), TRANSPARENT);
         {
-            GdiCanvas canvas(mem.get(), static_cast<HFONT>(font_.font.get()));
+            GdiCanvas canvas(mem.get(), static_cast<HFONT>(font_.font.get()), bar_font_.for_dpi(::GetDpiForWindow(hwnd_)));
             auto app = cell_.take();
             paint_window(*app, canvas, ClientSize{client.right - client.left, client.bottom - client.top});
+        }
+        // The window does not clip its children: leave the rename edit be.
+        if (HWND edit = rename_edit_.hwnd()) {
+            RECT r{};
+            ::GetWindowRect(edit, &r);
+            ::MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&r), 2);
+            ::ExcludeClipRect(dc, r.left, r.top, r.right, r.bottom);
         }
         ::BitBlt(dc, 0, 0, width, height, mem.get(), 0, 0, SRCCOPY);
     }
@@ -212,6 +223,7 @@ void MainWindow::destroy_window() { ::DestroyWindow(hwnd_); }
 void MainWindow::quit(int exit_code) { ::PostQuitMessage(exit_code); }
 
 CellMetrics MainWindow::resolve_terminal_font(const FontSettings& settings) {
+    font_settings_ = settings;
     win32::resolve_terminal_font(hwnd_, settings, font_);
     return font_.metrics;
 }
@@ -245,5 +257,36 @@ void MainWindow::release_mouse() { ::ReleaseCapture(); }
 void MainWindow::show_error(const std::string& text) {
     ::MessageBoxW(hwnd_, wide(text).c_str(), L"ovelin", MB_OK | MB_ICONERROR);
 }
+
+int MainWindow::show_popup_menu(const Menu& menu, int client_x, int client_y) {
+    POINT pt{client_x, client_y};
+    ::ClientToScreen(hwnd_, &pt);
+    return track_popup_menu(hwnd_, menu, pt);
+}
+
+bool MainWindow::begin_rename_edit(const Rect& box, const std::string& text) {
+    HFONT font = create_terminal_font(hwnd_, font_settings_, font_);
+    return rename_edit_.open(hwnd_, RECT{box.left, box.top, box.right, box.bottom}, wide(text), font,
+                             [this](bool commit) { end_rename(cell_, *this, commit); });
+}
+
+std::string MainWindow::rename_edit_text() {
+    // UTF-16 from the control may hold unpaired surrogates: each becomes U+FFFD.
+    const std::wstring w = rename_edit_.text();
+    std::u16string units;
+    for (std::size_t i = 0; i < w.size(); ++i) {
+        const char16_t c = static_cast<char16_t>(w[i]);
+        const bool high = c >= 0xD800 && c <= 0xDBFF, low = c >= 0xDC00 && c <= 0xDFFF;
+        if (high && i + 1 < w.size() && w[i + 1] >= 0xDC00 && w[i + 1] <= 0xDFFF) {
+            units += c;
+            units += static_cast<char16_t>(w[++i]);
+        } else {
+            units += high || low ? u'\xFFFD' : c;
+        }
+    }
+    return utf16_to_utf8(units).value_or(std::string());
+}
+
+void MainWindow::end_rename_edit() { rename_edit_.close(); }
 
 }  // namespace ovelin::win32

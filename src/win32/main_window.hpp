@@ -8,6 +8,8 @@
 
 #include "app/app.hpp"
 #include "app/host.hpp"
+#include "win32/bar_font.hpp"
+#include "win32/rename_edit.hpp"
 #include "win32/terminal_font.hpp"
 
 namespace ovelin::win32 {
@@ -35,6 +37,10 @@ public:
     void show_error(const std::string& text) override;
     void capture_mouse() override;
     void release_mouse() override;
+    int show_popup_menu(const Menu& menu, int client_x, int client_y) override;
+    bool begin_rename_edit(const Rect& box, const std::string& text) override;
+    std::string rename_edit_text() override;
+    void end_rename_edit() override;
 
 private:
     static LRESULT CALLBACK proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
@@ -44,6 +50,9 @@ private:
     AppCell& cell_;
     HWND hwnd_ = nullptr;
     TerminalFont font_;
+    FontSettings font_settings_;  // as last resolved, for the rename edit's font
+    BarFont bar_font_;
+    RenameEdit rename_edit_;
     std::shared_ptr<SessionSink> sink_;
 };
 

@@ -3,6 +3,7 @@
 // Sessions are real (POSIX pty); pump() delivers their notifications the
 // way the window's message loop would.
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -45,12 +46,14 @@ public:
     };
     std::vector<ShownMenu> menus;
     std::vector<int> menu_answers;
+    std::function<void()> while_menu_open;  // runs inside the popup, state released
     // The rename edit: whether it can be made, and what the user typed.
     bool edit_answer = true;
     std::string edit_text;
     std::vector<std::pair<Rect, std::string>> edits_begun;
     int edits_ended = 0;
     bool edit_open = false;
+    std::function<void()> while_edit_closes;  // the edit's focus loss as it goes
     std::shared_ptr<QueueSink> sink = std::make_shared<QueueSink>();
 
     void repaint() override { ++repaints; }
@@ -94,6 +97,7 @@ public:
     int show_popup_menu(const Menu& menu, int x, int y) override {
         check_released();
         menus.push_back({menu, x, y});
+        if (while_menu_open) while_menu_open();
         if (menu_answers.empty()) return 0;
         const int id = menu_answers.front();
         menu_answers.erase(menu_answers.begin());
@@ -113,6 +117,7 @@ public:
     void end_rename_edit() override {
         check_released();
         ++edits_ended;
+        if (while_edit_closes) while_edit_closes();
         edit_open = false;
     }
     void capture_mouse() override { captured = true; }
