@@ -21,9 +21,10 @@ struct Box {
     bool empty() const { return right < 0; }
 };
 
+// Below the tab bar, whose text has the cursor's colour too.
 Box find_color(const Capture& c, std::uint32_t color) {
     Box b;
-    for (int y = 0; y < c.height; ++y)
+    for (int y = 34; y < c.height; ++y)
         for (int x = 0; x < c.width; ++x)
             if (c.at(x, y) == color) {
                 b.left = std::min(b.left, x);
