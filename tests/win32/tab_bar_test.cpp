@@ -132,11 +132,11 @@ TEST_F(TabBar, DoubleClickRenamesInPlaceAndEscapeKeepsTheName) {
     // The label's text (cmd.exe may have set its own title by now), all selected.
     const std::wstring before = control_text(edit);
     EXPECT_TRUE(before == L"Terminal 2" || before.find(L"cmd") != std::wstring::npos) << narrow(before);
-    DWORD from = 1, to = 0;
-    ::SendMessageTimeoutW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to),
-                          SMTO_ABORTIFHUNG, 5000, nullptr);
-    EXPECT_EQ(from, 0u);
-    EXPECT_EQ(to, before.size());
+    // The answer packs both ends: pointers would not reach into another process.
+    DWORD_PTR sel = 0;
+    ::SendMessageTimeoutW(edit, EM_GETSEL, 0, 0, SMTO_ABORTIFHUNG, 5000, &sel);
+    EXPECT_EQ(LOWORD(sel), 0u);
+    EXPECT_EQ(HIWORD(sel), before.size());
     type_text(L"  Build box");  // replaces the selected text
     EXPECT_TRUE(wait_until([&] { return control_text(edit) == L"  Build box"; }, 10s)) << narrow(control_text(edit));
     if (auto c = shot(hwnd)) save_screenshot(*c, L"tab-bar-rename.png");
