@@ -119,7 +119,7 @@ TEST_F(TabBar, ThreeTabsInTheBarColoursAndMouse) {
 TEST_F(TabBar, DoubleClickRenamesInPlaceAndEscapeKeepsTheName) {
     HWND hwnd = start_with_tabs(3);
     ASSERT_NE(hwnd, nullptr);
-    double_click(hwnd, SLOT + 60, 17);
+    press('R', {VK_CONTROL, VK_SHIFT});
     HWND edit = nullptr;
     ASSERT_TRUE(wait_until([&] { return (edit = rename_edit(hwnd)) != nullptr; }, 10s)) << "no rename edit";
     RECT r{};
@@ -175,10 +175,17 @@ TEST_F(TabBar, TheTabMenuPutsATabIntoANewRedGroup) {
     press(VK_RIGHT);
     ASSERT_TRUE(wait_until([&] { return popup_menus(app_.pid()).size() == 2; }, 10s))
         << "the Group submenu did not open";
-    press(VK_UP);
+    HWND sub = nullptr;
     for (HWND m : popup_menus(app_.pid()))
-        if (m != menu)
-            if (auto c = screen_with_menu(m)) save_screenshot(*c, L"tab-bar-group-menu.png");
+        if (m != menu) sub = m;
+    const auto before_up = screen_with_menu(sub);
+    press(VK_UP);
+    // The highlight moves to "New group" once the key has arrived.
+    wait_until([&] {
+        auto now = capture_client(::GetDesktopWindow());
+        return now && before_up && now->rgb != before_up->rgb;
+    }, 5s);
+    if (auto c = capture_client(::GetDesktopWindow())) save_screenshot(*c, L"tab-bar-group-menu.png");
     press(VK_RETURN);
     EXPECT_TRUE(wait_until([&] { return find_window_of_class(app_.pid(), L"#32768") == nullptr; }, 10s));
     EXPECT_TRUE(pixel_becomes(hwnd, 20, 32, RED)) << "no red underline";
@@ -192,6 +199,22 @@ TEST_F(TabBar, TheTabMenuPutsATabIntoANewRedGroup) {
     EXPECT_TRUE(wait_until([&] { return config_file(L"sessions.json").find(R"("group": "Group 1")") !=
                                         std::string::npos; }))
         << config_file(L"sessions.json");
+
+    // Its menu now has the group's items: "Collapse group" is the eighth.
+    click(hwnd, 60, 17, Button::Right);
+    menu = wait_for_window_of_class(app_.pid(), L"#32768", 10s);
+    ASSERT_NE(menu, nullptr);
+    for (int i = 0; i < 8; ++i) press(VK_DOWN);
+    press(VK_RETURN);
+    EXPECT_TRUE(wait_until([&] { return find_window_of_class(app_.pid(), L"#32768") == nullptr; }, 10s));
+    // The collapsed group's slot is where the tab was; a click expands it and activates its tab.
+    c = shot(hwnd);
+    ASSERT_TRUE(c);
+    save_screenshot(*c, L"tab-bar-collapsed.png");
+    EXPECT_EQ(c->at(90, 33), RED);
+    EXPECT_EQ(c->at(2, 6), INACTIVE);
+    click(hwnd, 60, 17);
+    EXPECT_TRUE(pixel_becomes(hwnd, 2, 6, ACTIVE));
 }
 
 }  // namespace
