@@ -1,6 +1,7 @@
 #include "win32/driver.hpp"
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -246,6 +247,15 @@ void move_mouse(HWND hwnd, int x, int y) {
     in.mi.dy = static_cast<LONG>((static_cast<long long>(pt.y) * 65535 + h / 2) / h);
     in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
     ::SendInput(1, &in, sizeof in);
+    // Under Wine the move reaches the pointer a little later than the input
+    // is queued; a press sent before that lands where the pointer was, and
+    // the first click of a double click then misses the second.
+    wait_until(
+        [&] {
+            POINT now{};
+            return ::GetCursorPos(&now) && std::abs(now.x - pt.x) <= 1 && std::abs(now.y - pt.y) <= 1;
+        },
+        std::chrono::seconds(2));
 }
 
 void mouse_button(Button button, bool down) {

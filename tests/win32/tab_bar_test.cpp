@@ -119,7 +119,7 @@ TEST_F(TabBar, ThreeTabsInTheBarColoursAndMouse) {
 TEST_F(TabBar, DoubleClickRenamesInPlaceAndEscapeKeepsTheName) {
     HWND hwnd = start_with_tabs(3);
     ASSERT_NE(hwnd, nullptr);
-    press('R', {VK_CONTROL, VK_SHIFT});
+    double_click(hwnd, SLOT + 60, 17);
     HWND edit = nullptr;
     ASSERT_TRUE(wait_until([&] { return (edit = rename_edit(hwnd)) != nullptr; }, 10s)) << "no rename edit";
     RECT r{};
