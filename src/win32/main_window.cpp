@@ -64,6 +64,12 @@ bool MainWindow::register_class(HINSTANCE instance, HCURSOR cursor) {
     wc.lpfnWndProc = &MainWindow::proc;
     wc.hInstance = instance;
     wc.hCursor = cursor;
+    // Our own icon for the title bar and taskbar (the tray keeps the standard one).
+    wc.hIcon = static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(APP_ICON_ID), IMAGE_ICON, 0, 0,
+                                               LR_DEFAULTSIZE | LR_SHARED));
+    wc.hIconSm = static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(APP_ICON_ID), IMAGE_ICON,
+                                                 ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON),
+                                                 LR_SHARED));
     wc.hbrBackground = nullptr;  // the paint covers every pixel
     wc.lpszClassName = HOST_CLASS;
     return ::RegisterClassExW(&wc) != 0;
