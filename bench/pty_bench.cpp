@@ -45,7 +45,7 @@ std::string generated_corpus(std::size_t bytes) {
 class DoneSink : public ovelin::SessionSink {
 public:
     void output(std::uint64_t) override { ++reads; }
-    void exited(std::uint64_t) override {
+    void exited(std::uint64_t, ovelin::ExitStatus) override {
         std::lock_guard lock(m);
         done = true;
         cv.notify_all();

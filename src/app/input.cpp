@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/ended_tab.hpp"
 #include "app/rename.hpp"
 #include "app/sessions.hpp"
 #include "core/utf.hpp"
@@ -11,9 +12,10 @@ namespace ovelin {
 void send_input(App& app, std::string_view bytes) {
     if (app.sessions.empty() || app.active >= app.sessions.size()) return;
     const Session& active = app.sessions[app.active];
+    if (active.ended()) return;  // nothing can be written to a dead console
     if (active.group && app.broadcast_groups.contains(*active.group)) {
         for (Session& s : app.sessions)
-            if (s.group == active.group) s.pty->write(bytes);
+            if (s.group == active.group && !s.ended()) s.pty->write(bytes);
         return;
     }
     active.pty->write(bytes);
@@ -126,6 +128,7 @@ void on_key_down(AppCell& cell, Host& host, unsigned key, Modifiers mods) {
         if (command == Shortcut::None) {
             // (quick keys are tried here)
             if (browsing) return;
+            if (active_tab_ended(*app)) return;  // its closing keys act on their characters
             if (auto bytes = key_sequence(key, mods)) send_input(*app, *bytes);
             return;
         }
@@ -155,6 +158,7 @@ void on_char(AppCell& cell, Host& host, char16_t unit, Modifiers mods) {
         unit = 0x08;
     else if (unit == 0x08)
         unit = 0x7F;
+    if (ended_tab_takes_char(cell, host, unit, mods)) return;
 
     auto app = cell.take();
     if (unit == 0x1B && app->help_visible) {

@@ -17,7 +17,9 @@ void draw_single(App& app, Canvas& canvas, const Rect& content) {
     const std::size_t index = std::min(app.active, app.sessions.size() - 1);
     Session& s = app.sessions[index];
     const Rect area{content.left + 6, content.top + 6, content.right - 6, content.bottom - 2};
-    draw_terminal(canvas, *s.pty->screen(), area, metrics(app), true, SelectionRange{}, GhostText{s.line, s.pending});
+    // An ended tab shows neither a cursor nor a suggestion.
+    const bool live = !s.ended();
+    draw_terminal(canvas, *s.pty->screen(), area, metrics(app), live, SelectionRange{}, GhostText{s.line, s.pending});
 }
 }  // namespace
 

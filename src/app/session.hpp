@@ -25,8 +25,11 @@ struct Session {
     // Set when the program ended with a failure status: the tab stays open,
     // showing its last output, until the user closes it.
     std::optional<std::uint32_t> exit_code;
+    // Ended, but its status could not be read (exit_code then holds 0).
+    bool exit_status_unknown = false;
 
     std::uint64_t id() const { return pty->id(); }
+    bool ended() const { return exit_code.has_value(); }
 };
 
 struct SpawnRequest {

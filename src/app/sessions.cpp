@@ -5,6 +5,7 @@
 #include <chrono>
 #include <thread>
 
+#include "app/ended_tab.hpp"
 #include "app/resume.hpp"
 #include "core/history.hpp"
 #include "core/ids.hpp"
@@ -228,13 +229,22 @@ void on_session_output(AppCell& cell, Host& host, std::uint64_t id) {
     if (app->find_session(id)) host.repaint();
 }
 
-void on_session_exit(AppCell& cell, Host& host, std::uint64_t id) {
+void on_session_exit(AppCell& cell, Host& host, std::uint64_t id, ExitStatus status) {
     std::optional<std::size_t> index;
     {
         auto app = cell.take();
+        Session* s = app->find_session(id);
+        if (!s || s->ended()) return;
+        // A failure stays readable, and its saved record is kept, until the
+        // user closes the tab.
+        if (status != 0u) {
+            end_session(*s, status);
+            host.repaint();
+            return;
+        }
         index = app->index_of(id);
     }
-    if (index) close_tab(cell, host, *index);
+    close_tab(cell, host, *index);
 }
 
 }  // namespace ovelin

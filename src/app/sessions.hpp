@@ -23,9 +23,11 @@ void close_tab(AppCell& cell, Host& host, std::size_t index);
 void close_group(AppCell& cell, Host& host, std::uint64_t group_id);
 void activate(AppCell& cell, Host& host, std::size_t index);
 
-// Reader notifications; unknown ids (tabs already closed) are ignored.
+// Reader notifications; unknown ids (tabs already closed) are ignored. A
+// program that ended with status 0 closes its tab; any other status (or
+// none) keeps the tab, ended, until the user closes it.
 void on_session_output(AppCell& cell, Host& host, std::uint64_t id);
-void on_session_exit(AppCell& cell, Host& host, std::uint64_t id);
+void on_session_exit(AppCell& cell, Host& host, std::uint64_t id, ExitStatus status);
 
 // Moves the tab into the group (after the group's last tab) or out of every
 // group, keeping the active tab, then drops groups nothing refers to.

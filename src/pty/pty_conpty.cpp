@@ -12,6 +12,7 @@
 
 namespace ovelin {
 
+using pty_detail::ExitLatch;
 using pty_detail::InputQueue;
 using pty_detail::ThreadToken;
 
@@ -78,11 +79,12 @@ struct AttributeList {
 // Each thread takes its arguments into locals, released before its token
 // (a parameter) stops counting it.
 void reader_loop([[maybe_unused]] ThreadToken token, Handle output_arg, std::shared_ptr<LockedScreen> screen_arg, std::shared_ptr<SessionSink> sink_arg,
-                 std::shared_ptr<InputQueue> input_arg, std::uint64_t id) {
+                 std::shared_ptr<InputQueue> input_arg, std::shared_ptr<ExitLatch> exit_arg, std::uint64_t id) {
     Handle output = std::move(output_arg);
     auto screen = std::move(screen_arg);
     auto sink = std::move(sink_arg);
     auto input = std::move(input_arg);
+    auto exit = std::move(exit_arg);
     char buf[READ_BUFFER_SIZE];
     for (;;) {
         DWORD got = 0;
@@ -90,7 +92,7 @@ void reader_loop([[maybe_unused]] ThreadToken token, Handle output_arg, std::sha
         std::string replies = pty_detail::feed_and_notify(*screen, {buf, got}, *sink, id);
         if (!replies.empty()) input->push(replies);
     }
-    sink->exited(id);
+    sink->exited(id, exit->wait());
 }
 
 void writer_loop([[maybe_unused]] ThreadToken token, Handle pipe_arg, std::shared_ptr<InputQueue> input_arg) {
@@ -108,11 +110,21 @@ void writer_loop([[maybe_unused]] ThreadToken token, Handle pipe_arg, std::share
     }
 }
 
-void watcher_loop([[maybe_unused]] ThreadToken token, Handle process_arg, Handle stop_arg, std::shared_ptr<Console> console_arg) {
+// Always gives the reader a status, so its wait ends: the program's exit
+// code, or none when the session was dropped first or the code is unreadable.
+void watcher_loop([[maybe_unused]] ThreadToken token, Handle process_arg, Handle stop_arg, std::shared_ptr<Console> console_arg,
+                  std::shared_ptr<ExitLatch> exit_arg) {
     Handle process = std::move(process_arg), stop = std::move(stop_arg);
     auto console = std::move(console_arg);
+    auto exit = std::move(exit_arg);
     HANDLE waits[2] = {process.get(), stop.get()};
-    if (::WaitForMultipleObjects(2, waits, FALSE, INFINITE) == WAIT_OBJECT_0) console->close();
+    const bool ended = ::WaitForMultipleObjects(2, waits, FALSE, INFINITE) == WAIT_OBJECT_0;
+    ExitStatus status;
+    DWORD code = 0;
+    if (ended && ::GetExitCodeProcess(process.get(), &code)) status = static_cast<std::uint32_t>(code);
+    // Before the console closes: the reader's output ends right after.
+    exit->set(status);
+    if (ended) console->close();
 }
 
 }  // namespace
@@ -198,7 +210,8 @@ std::expected<std::unique_ptr<PtySession>, std::error_code> PtySession::spawn(st
     Handle watcher_stop;
     const HANDLE self = ::GetCurrentProcess();
     if (!stop ||
-        !::DuplicateHandle(self, process.get(), self, watcher_process.out(), SYNCHRONIZE, FALSE, 0) ||
+        !::DuplicateHandle(self, process.get(), self, watcher_process.out(),
+                           SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, 0) ||
         !::DuplicateHandle(self, stop.get(), self, watcher_stop.out(), SYNCHRONIZE, FALSE, 0)) {
         auto ec = last_error();
         ::TerminateProcess(process.get(), 0);
@@ -208,15 +221,16 @@ std::expected<std::unique_ptr<PtySession>, std::error_code> PtySession::spawn(st
 
     auto screen = std::make_shared<LockedScreen>(options.rows, options.cols);
     auto input = std::make_shared<InputQueue>();
+    auto exit = std::make_shared<ExitLatch>();
     auto backend = std::make_unique<Backend>();
     backend->process = std::move(process);
     backend->stop_watcher = std::move(stop);
     backend->console = console;
     backend->input = input;
 
-    std::thread(reader_loop, ThreadToken(), std::move(out_read), screen, std::move(sink), input, options.id).detach();
+    std::thread(reader_loop, ThreadToken(), std::move(out_read), screen, std::move(sink), input, exit, options.id).detach();
     std::thread(writer_loop, ThreadToken(), std::move(in_write), input).detach();
-    std::thread(watcher_loop, ThreadToken(), std::move(watcher_process), std::move(watcher_stop), console).detach();
+    std::thread(watcher_loop, ThreadToken(), std::move(watcher_process), std::move(watcher_stop), console, exit).detach();
 
     return std::unique_ptr<PtySession>(
         new PtySession(options.id, options.rows, options.cols, std::move(screen), std::move(backend)));

@@ -22,6 +22,7 @@ extern char** environ;
 
 namespace ovelin {
 
+using pty_detail::ExitLatch;
 using pty_detail::InputQueue;
 using pty_detail::ThreadToken;
 
@@ -108,11 +109,13 @@ std::vector<std::string> split_command_line(std::string_view s) {
 // Each thread takes its arguments into locals, released before its token
 // (a parameter) stops counting it.
 void reader_loop([[maybe_unused]] ThreadToken token, Fd master_arg, Fd wake_arg, std::shared_ptr<LockedScreen> screen_arg,
-                 std::shared_ptr<SessionSink> sink_arg, std::shared_ptr<InputQueue> input_arg, std::uint64_t id) {
+                 std::shared_ptr<SessionSink> sink_arg, std::shared_ptr<InputQueue> input_arg,
+                 std::shared_ptr<ExitLatch> exit_arg, std::uint64_t id) {
     Fd master = std::move(master_arg), wake = std::move(wake_arg);
     auto screen = std::move(screen_arg);
     auto sink = std::move(sink_arg);
     auto input = std::move(input_arg);
+    auto exit = std::move(exit_arg);
     char buf[READ_BUFFER_SIZE];
     const auto feed = [&](ssize_t n) {
         std::string replies = pty_detail::feed_and_notify(*screen, {buf, static_cast<std::size_t>(n)}, *sink, id);
@@ -148,7 +151,8 @@ void reader_loop([[maybe_unused]] ThreadToken token, Fd master_arg, Fd wake_arg,
             break;
         }
     }
-    sink->exited(id);
+    // The terminal can end before the program is reaped: wait for its status.
+    sink->exited(id, exit->wait());
 }
 
 void writer_loop([[maybe_unused]] ThreadToken token, Fd fd_arg, Fd stop_arg, std::shared_ptr<InputQueue> input_arg) {
@@ -191,18 +195,31 @@ struct Child {
     }
 };
 
-void watcher_loop([[maybe_unused]] ThreadToken token, std::shared_ptr<Child> child_arg, Fd wake_arg) {
+ExitStatus exit_status_of(int wait_status) {
+    if (WIFEXITED(wait_status)) return static_cast<std::uint32_t>(WEXITSTATUS(wait_status));
+    if (WIFSIGNALED(wait_status)) return 128u + static_cast<std::uint32_t>(WTERMSIG(wait_status));
+    return std::nullopt;
+}
+
+void watcher_loop([[maybe_unused]] ThreadToken token, std::shared_ptr<Child> child_arg, Fd wake_arg,
+                  std::shared_ptr<ExitLatch> exit_arg) {
     auto child = std::move(child_arg);
     Fd wake_reader = std::move(wake_arg);
+    auto exit = std::move(exit_arg);
     siginfo_t info{};
     while (::waitid(P_PID, static_cast<id_t>(child->pid), &info, WEXITED | WNOWAIT) < 0 && errno == EINTR) {
     }
+    ExitStatus status;
     {
         std::lock_guard lock(child->mutex);
-        int status = 0;
-        ::waitpid(child->pid, &status, 0);
+        int wait_status = 0;
+        pid_t got;
+        while ((got = ::waitpid(child->pid, &wait_status, 0)) < 0 && errno == EINTR) {
+        }
         child->reaped = true;
+        if (got == child->pid) status = exit_status_of(wait_status);
     }
+    exit->set(status);
     poke(wake_reader.get());
 }
 
@@ -302,6 +319,7 @@ std::expected<std::unique_ptr<PtySession>, std::error_code> PtySession::spawn(st
 
     auto screen = std::make_shared<LockedScreen>(options.rows, options.cols);
     auto input = std::make_shared<InputQueue>();
+    auto exit = std::make_shared<ExitLatch>();
     auto backend = std::make_unique<Backend>();
     backend->child = std::make_shared<Child>();
     backend->child->pid = pid;
@@ -310,10 +328,11 @@ std::expected<std::unique_ptr<PtySession>, std::error_code> PtySession::spawn(st
     backend->stop_writer = std::move(stop_write);
     backend->input = input;
 
-    std::thread(reader_loop, ThreadToken(), std::move(master), std::move(wake_read), screen, std::move(sink), input, options.id)
+    std::thread(reader_loop, ThreadToken(), std::move(master), std::move(wake_read), screen, std::move(sink), input, exit,
+                options.id)
         .detach();
     std::thread(writer_loop, ThreadToken(), std::move(writer_fd), std::move(stop_read), input).detach();
-    std::thread(watcher_loop, ThreadToken(), backend->child, std::move(watcher_wake)).detach();
+    std::thread(watcher_loop, ThreadToken(), backend->child, std::move(watcher_wake), exit).detach();
 
     return std::unique_ptr<PtySession>(
         new PtySession(options.id, options.rows, options.cols, std::move(screen), std::move(backend)));

@@ -32,14 +32,19 @@ struct LockedScreen {
     Screen screen;
 };
 
+// How a session's program ended: its exit status, or nullopt when the
+// status could not be read.
+using ExitStatus = std::optional<std::uint32_t>;
+
 // Told about a session from its reader thread; never blocks.
 class SessionSink {
 public:
     virtual ~SessionSink() = default;
     // New output has been fed into the screen (one call per read).
     virtual void output(std::uint64_t id) = 0;
-    // The output ended or the program ended; called once, last.
-    virtual void exited(std::uint64_t id) = 0;
+    // The program ended and its output has been read to the end; called
+    // once, last. A signal on POSIX reads as 128 + its number, as shells say.
+    virtual void exited(std::uint64_t id, ExitStatus status) = 0;
 };
 
 struct PtyOptions {

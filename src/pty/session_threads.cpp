@@ -48,6 +48,21 @@ ThreadToken::~ThreadToken() {
     if (counted_) live_session_threads.fetch_sub(1);
 }
 
+void ExitLatch::set(ExitStatus status) {
+    {
+        std::lock_guard lock(mutex_);
+        if (status_) return;
+        status_ = status;
+    }
+    ready_.notify_all();
+}
+
+ExitStatus ExitLatch::wait() {
+    std::unique_lock lock(mutex_);
+    ready_.wait(lock, [&] { return status_.has_value(); });
+    return *status_;
+}
+
 std::string feed_and_notify(LockedScreen& screen, std::string_view bytes, SessionSink& sink, std::uint64_t id) {
     std::string replies;
     {

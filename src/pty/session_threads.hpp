@@ -1,6 +1,7 @@
 #pragma once
 // Pieces both backends share: the input queue between the owner and the
-// writer thread, the live-thread count, and feeding one read into the screen.
+// writer thread, the live-thread count, the exit status handed from the
+// watcher to the reader, and feeding one read into the screen.
 
 #include <atomic>
 #include <condition_variable>
@@ -45,6 +46,20 @@ public:
 
 private:
     bool counted_ = true;
+};
+
+// The program's exit status, from the watcher (which sees the program end)
+// to the reader (which reports it once the output is drained).
+class ExitLatch {
+public:
+    // The first status given is kept.
+    void set(ExitStatus status);
+    ExitStatus wait();
+
+private:
+    std::mutex mutex_;
+    std::condition_variable ready_;
+    std::optional<ExitStatus> status_;
 };
 
 // Feeds one read into the screen under its lock and returns the terminal's

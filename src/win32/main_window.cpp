@@ -35,12 +35,23 @@ Modifiers current_modifiers() {
 int x_of(LPARAM lp) { return static_cast<short>(LOWORD(lp)); }
 int y_of(LPARAM lp) { return static_cast<short>(HIWORD(lp)); }
 
+// WM_SESSION_EXIT's lParam: the exit status with bit 32 set, or 0 when the
+// status could not be read.
+constexpr LPARAM STATUS_KNOWN = LPARAM(1) << 32;
+LPARAM exit_param(ExitStatus status) { return status ? STATUS_KNOWN | LPARAM(*status) : 0; }
+ExitStatus exit_status_of(LPARAM lp) {
+    if (!(lp & STATUS_KNOWN)) return std::nullopt;
+    return static_cast<std::uint32_t>(lp & 0xFFFFFFFF);
+}
+
 // Reader threads reach the window only by posting; the id travels in wParam.
 class PostingSink final : public SessionSink {
 public:
     explicit PostingSink(HWND hwnd) : hwnd_(hwnd) {}
     void output(std::uint64_t id) override { ::PostMessageW(hwnd_, WM_SESSION_OUTPUT, static_cast<WPARAM>(id), 0); }
-    void exited(std::uint64_t id) override { ::PostMessageW(hwnd_, WM_SESSION_EXIT, static_cast<WPARAM>(id), 0); }
+    void exited(std::uint64_t id, ExitStatus status) override {
+        ::PostMessageW(hwnd_, WM_SESSION_EXIT, static_cast<WPARAM>(id), exit_param(status));
+    }
 
 private:
     HWND hwnd_;
@@ -55,6 +66,12 @@ bool MainWindow::register_class(HINSTANCE instance, HCURSOR cursor) {
     wc.lpfnWndProc = &MainWindow::proc;
     wc.hInstance = instance;
     wc.hCursor = cursor;
+    // Our own icon for the title bar and taskbar (the tray keeps the standard one).
+    wc.hIcon = static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(APP_ICON_ID), IMAGE_ICON, 0, 0,
+                                               LR_DEFAULTSIZE | LR_SHARED));
+    wc.hIconSm = static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(APP_ICON_ID), IMAGE_ICON,
+                                                 ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON),
+                                                 LR_SHARED));
     wc.hbrBackground = nullptr;  // the paint covers every pixel
     wc.lpszClassName = HOST_CLASS;
     return ::RegisterClassExW(&wc) != 0;
@@ -136,7 +153,7 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
             on_session_output(cell_, *this, static_cast<std::uint64_t>(wp));
             return 0;
         case WM_SESSION_EXIT:
-            on_session_exit(cell_, *this, static_cast<std::uint64_t>(wp));
+            on_session_exit(cell_, *this, static_cast<std::uint64_t>(wp), exit_status_of(lp));
             return 0;
         case WM_TRAY_CALLBACK:
             if (wp != TRAY_ICON_ID) break;

@@ -12,6 +12,7 @@ inline constexpr UINT WM_SESSION_OUTPUT = WM_APP + 100;
 inline constexpr UINT WM_SESSION_EXIT = WM_APP + 101;
 
 inline constexpr UINT TRAY_ICON_ID = 1;
+inline constexpr WORD APP_ICON_ID = 1;  // in ovelin.rc
 
 inline constexpr wchar_t HOST_CLASS[] = L"OvelinHost";
 inline constexpr wchar_t CONN_MGR_CLASS[] = L"OvelinConnMgr";

@@ -213,8 +213,8 @@ TEST_F(Sessions, LateNotificationsForClosedTabsAreIgnored) {
     close_tab(cell_, host_, 0);
     const int repaints = host_.repaints;
     on_session_output(cell_, host_, first);
-    on_session_exit(cell_, host_, first);
-    on_session_exit(cell_, host_, 999999);
+    on_session_exit(cell_, host_, first, 0u);
+    on_session_exit(cell_, host_, 999999, 3u);
     EXPECT_EQ(count(), 1u);
     EXPECT_EQ(host_.repaints, repaints);
     on_session_output(cell_, host_, host_.spawned[1].id);

@@ -42,11 +42,18 @@ TEST(ConPty, ShellPromptEchoAndExit) {
     EXPECT_TRUE(sink->events().back().exit);
 }
 
-TEST(ConPty, EndsWithinSecondsWhenTheProgramExits) {
-    auto sink = std::make_shared<QueueSink>();
-    auto s = PtySession::spawn(sink, {2, test_shell() + " /c exit 0", std::nullopt, 25, 80});
-    ASSERT_TRUE(s.has_value()) << s.error().message();
-    EXPECT_TRUE(sink->wait_exit(2, 15s));
+TEST(ConPty, EndsWithinSecondsWhenTheProgramExitsWithItsStatus) {
+    const struct {
+        const char* args;
+        std::uint32_t status;
+    } cases[] = {{" /c exit 0", 0}, {" /c exit 3", 3}, {" /c exit -1", 0xFFFFFFFF}};
+    for (const auto& c : cases) {
+        auto sink = std::make_shared<QueueSink>();
+        auto s = PtySession::spawn(sink, {2, test_shell() + c.args, std::nullopt, 25, 80});
+        ASSERT_TRUE(s.has_value()) << s.error().message();
+        ASSERT_TRUE(sink->wait_exit(2, 15s)) << c.args;
+        EXPECT_EQ(sink->events().back().status, ExitStatus(c.status)) << c.args;
+    }
 }
 
 TEST(ConPty, ResizeChangesTheScreenOnlyWhenTheConsoleChanged) {

@@ -115,15 +115,23 @@ TEST(PosixPty, ResizeIsSeenByTheChild) {
     EXPECT_TRUE(sink->wait([&] { return has_line(screen_text(*s), "30 100"); })) << screen_text(*s);
 }
 
-TEST(PosixPty, EndsWhenTheProgramEndsEvenIfItsChildKeepsTheTerminal) {
+TEST(PosixPty, EndsWhenTheProgramEndsWithItsStatusEvenIfItsChildKeepsTheTerminal) {
     const struct {
         const char* command;
-    } cases[] = {{"/bin/sh -c 'exit 3'"}, {"/bin/sh -c 'sleep 30 & exit 0'"}};
+        std::uint32_t status;
+    } cases[] = {
+        {"/bin/sh -c 'exit 3'", 3},
+        {"/bin/sh -c 'sleep 30 & exit 0'", 0},
+        {"/bin/sh -c 'sleep 30 & exit 255'", 255},
+        {"/bin/sh -c 'kill -KILL $$'", 128 + 9},  // a signal reads as shells report it
+        {"/bin/true", 0},
+    };
     for (const auto& c : cases) {
         auto sink = std::make_shared<QueueSink>();
         auto s = start(sink, 5, c.command);
         ASSERT_TRUE(s);
-        EXPECT_TRUE(sink->wait_exit(5, 5s)) << c.command;
+        ASSERT_TRUE(sink->wait_exit(5, 5s)) << c.command;
+        EXPECT_EQ(sink->events().back().status, ExitStatus(c.status)) << c.command;
     }
 }
 

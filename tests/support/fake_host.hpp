@@ -131,7 +131,7 @@ public:
     void pump(AppCell& cell) {
         for (const auto& e : sink->take()) {
             if (e.exit)
-                on_session_exit(cell, *this, e.id);
+                on_session_exit(cell, *this, e.id, e.status);
             else
                 on_session_output(cell, *this, e.id);
         }

@@ -16,10 +16,11 @@ public:
     struct Event {
         bool exit;
         std::uint64_t id;
+        ExitStatus status;  // of an exit
     };
 
-    void output(std::uint64_t id) override { push({false, id}); }
-    void exited(std::uint64_t id) override { push({true, id}); }
+    void output(std::uint64_t id) override { push({false, id, std::nullopt}); }
+    void exited(std::uint64_t id, ExitStatus status) override { push({true, id, status}); }
 
     // Takes the events not taken yet, in order (as a message loop would).
     std::vector<Event> take() {

@@ -186,7 +186,7 @@ TEST_F(Terminal, WhenTheOnlyTabsProgramEndsTheProgramEnds) {
     write_config(L"settings.json", R"({"schema_version": 1, "close_to_tray": true,
   "restore_sessions_on_start": true, "track_history": true, "sync_mode": "local"})");
     write_config(L"profiles.json", R"({"schema_version": 1, "profiles": [
-  {"id": "p-exit", "name": "Quick", "kind": {"type": "local_shell", "command": "\")" + shell + R"(\" /c exit 7"}}]})");
+  {"id": "p-exit", "name": "Quick", "kind": {"type": "local_shell", "command": "\")" + shell + R"(\" /c exit 0"}}]})");
     write_config(L"sessions.json", R"({"schema_version": 1, "sessions": [{"id": "s-1", "profile_id": "p-exit"}]})");
     Environment env = current_environment();
     env[L"APPDATA"] = appdata_;

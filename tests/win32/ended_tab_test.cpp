@@ -1,0 +1,83 @@
+// ovelin.exe under Wine: a restored tab whose program fails stays open with
+// its exit line and its saved record until Enter closes it.
+
+#include <gtest/gtest.h>
+
+#include "win32/app_fixture.hpp"
+
+namespace ovelin::testing {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr std::uint32_t BACKGROUND = rgb(12, 14, 18);
+constexpr std::uint32_t CURSOR = rgb(225, 229, 237);
+constexpr int TERMINAL_TOP = 34 + 6;
+
+// Rows of text in the terminal area, as [first, last] pixel spans with the
+// rightmost text pixel of each.
+struct TextRow {
+    int top, bottom, right;
+};
+
+std::vector<TextRow> text_rows(const Capture& c) {
+    std::vector<TextRow> rows;
+    bool in_row = false;
+    for (int y = TERMINAL_TOP; y < c.height; ++y) {
+        int right = -1;
+        for (int x = 0; x < c.width; ++x)
+            if (c.at(x, y) != BACKGROUND) right = x;
+        if (right >= 0 && !in_row) rows.push_back({y, y, right});
+        if (right >= 0) rows.back().bottom = y, rows.back().right = std::max(rows.back().right, right);
+        in_row = right >= 0;
+    }
+    return rows;
+}
+
+bool has_color(const Capture& c, std::uint32_t color) {
+    for (int y = 0; y < c.height; ++y)
+        for (int x = 0; x < c.width; ++x)
+            if (c.at(x, y) == color) return true;
+    return false;
+}
+
+class EndedTab : public OvelinTest {};
+
+TEST_F(EndedTab, AFailedRestoredProfileStaysWithItsExitLineUntilEnter) {
+    const std::string shell = json_path(bin_path(L"test_shell.exe"));
+    write_config(L"settings.json", R"({"schema_version": 1, "close_to_tray": true,
+  "restore_sessions_on_start": true, "track_history": true, "sync_mode": "local"})");
+    write_config(L"profiles.json", R"({"schema_version": 1, "profiles": [
+  {"id": "p-down", "name": "Down", "kind": {"type": "local_shell",
+   "command": "\")" + shell + R"(\" /c echo Connection refused& exit 3"}}]})");
+    write_config(L"sessions.json", R"({"schema_version": 1, "sessions": [{"id": "s-1", "profile_id": "p-down"}]})");
+    HWND hwnd = start();
+    ASSERT_NE(hwnd, nullptr);
+
+    // The program's line, then the exit line, much wider, below it; no cursor.
+    std::optional<Capture> shot;
+    std::vector<TextRow> rows;
+    const bool drawn = wait_until(
+        [&] {
+            ::RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+            shot = capture_client(hwnd);
+            if (!shot) return false;
+            rows = text_rows(*shot);
+            return rows.size() >= 2 && rows.back().right > 2 * rows.front().right && !has_color(*shot, CURSOR);
+        },
+        30s);
+    if (shot) save_screenshot(*shot, L"ended-tab.png");
+    ASSERT_TRUE(drawn) << rows.size() << " text rows";
+    EXPECT_TRUE(app_.running());
+    EXPECT_EQ(saved_sessions(), 1) << config_file(L"sessions.json");
+    EXPECT_NE(config_file(L"sessions.json").find(R"("profile_id": "p-down")"), std::string::npos);
+
+    // Enter closes it; as the last tab it takes the program with it.
+    bring_to_front(hwnd);
+    press(VK_RETURN);
+    EXPECT_EQ(app_.wait_exit(20s), std::optional<DWORD>(0));
+    EXPECT_EQ(saved_sessions(), 0);
+}
+
+}  // namespace
+}  // namespace ovelin::testing
