@@ -37,7 +37,7 @@ public:
                   Rgb) override {
         runs.emplace_back(utf16_to_utf8(text).value_or(""), fg);
     }
-    void text_in(const Rect&, std::u16string_view, Rgb) override { ++ghost_texts; }
+    void text_in(const Rect&, std::u16string_view, Rgb color) override { ghost_texts += color == palette::GHOST_TEXT; }
 };
 
 class EndedTab : public ::testing::Test {
