@@ -102,8 +102,19 @@ std::error_code append_file_shared(const std::filesystem::path& p, std::string_v
 }
 
 std::error_code rename_replacing(const std::filesystem::path& from, const std::filesystem::path& to) {
-    if (!::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) return last_error();
-    return {};
+    // Any program that has the target open without delete sharing (an
+    // editor, a virus scanner, a sync client reading it) makes the replace
+    // fail for that moment; such holds are short, so wait them out for a
+    // while rather than lose the save.
+    for (int attempt = 0;; ++attempt) {
+        if (::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) return {};
+        const DWORD error = ::GetLastError();
+        if ((error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED) || attempt == 50) {
+            ::SetLastError(error);
+            return last_error();
+        }
+        ::Sleep(attempt < 10 ? 2 : 20);
+    }
 }
 
 std::uint32_t process_id() { return ::GetCurrentProcessId(); }
