@@ -138,11 +138,17 @@ void track_input(App& app, std::string_view text) {
 void record_line(App& app, std::string_view text) {
     Session* s = active_session(app);
     if (!s) return;
-    while (!text.empty() && (text.back() == '\r' || text.back() == '\n')) text.remove_suffix(1);
-    if (is_blank(text)) return;
-    s->history.emplace_back(text);
-    s->pending.reset();
-    if (app.settings.track_history && app.config_dir) append_history(*app.config_dir, s->record_id, text);
+    // A quick key's text may hold several commands; each is its own line, so
+    // that a later suggestion never carries a line end (Tab would run it).
+    while (!text.empty()) {
+        const std::size_t end = text.find_first_of("\r\n");
+        const std::string_view line = text.substr(0, end);
+        text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
+        if (is_blank(line)) continue;
+        s->history.emplace_back(line);
+        s->pending.reset();
+        if (app.settings.track_history && app.config_dir) append_history(*app.config_dir, s->record_id, line);
+    }
 }
 
 void complete_on_tab(App& app) {

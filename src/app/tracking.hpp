@@ -14,9 +14,9 @@ namespace ovelin {
 // recomputes the suggestion, then records every line entered by it.
 void track_input(App& app, std::string_view text);
 
-// An entered line for the active session: trailing CR/LF removed, blank
-// lines skipped; kept in memory first, then appended to the session's file
-// when history tracking is on (failures there are silent).
+// Entered text for the active session, line by line at CR and LF, blank
+// lines skipped; each kept in memory first, then appended to the session's
+// file when history tracking is on (failures there are silent).
 void record_line(App& app, std::string_view text);
 
 // `pending` becomes the newest history line that begins with `line`'s bytes

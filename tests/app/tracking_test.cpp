@@ -232,7 +232,7 @@ TEST_F(Tracking, QuickActions) {
         app->aliases = {Alias{"st", "git status", true}, Alias{"ll", "ls -l", false}};
         // The first match wins; a chord that cannot be parsed never matches.
         app->quick_keys = {
-            QuickKey{"Ctrl + K", ShowHelp{}},           QuickKey{"Ctrl+K", SendText{"echo hi\r"}},
+            QuickKey{"Ctrl + K", ShowHelp{}},           QuickKey{"Ctrl+K", SendText{"echo hi\r\r echo ho\n"}},
             QuickKey{"Ctrl+K", ShowHelp{}},             QuickKey{"Ctrl+Alt+1", RunAlias{"st"}},
             QuickKey{"Ctrl+Alt+2", RunAlias{"ll"}},     QuickKey{"Ctrl+Alt+3", RunAlias{"gone"}},
             QuickKey{"Ctrl+Alt+4", OpenProfile{"p-gone"}}, QuickKey{"Ctrl+Alt+5", OpenProfile{"p-1"}},
@@ -248,16 +248,16 @@ TEST_F(Tracking, QuickActions) {
     on_key_down(cell_, host_, '2', CTRL_ALT);
     on_key_down(cell_, host_, '3', CTRL_ALT);
     on_key_down(cell_, host_, '4', CTRL_ALT);
-    EXPECT_EQ(received(file), "abecho hi\r\x0bgit status\rls -l");
+    EXPECT_EQ(received(file), "abecho hi\r\r echo ho\n\x0bgit status\rls -l");
     EXPECT_EQ(host_.errors, (Lines{"Quick key points to a deleted alias", "Quick key points to a deleted profile"}));
     {
         auto app = cell_.take();
         const Session& s = app->sessions[app->active];
         EXPECT_EQ(s.line, "ab");  // quick keys leave the typed line alone
-        EXPECT_EQ(s.history, (Lines{"echo hi", "git status", "ls -l"}));
+        EXPECT_EQ(s.history, (Lines{"echo hi", " echo ho", "git status", "ls -l"}));  // one line each
         EXPECT_FALSE(app->help_visible);
     }
-    EXPECT_EQ(file_lines("s-quick"), (Lines{"echo hi", "git status", "ls -l"}));
+    EXPECT_EQ(file_lines("s-quick"), (Lines{"echo hi", " echo ho", "git status", "ls -l"}));
 
     on_key_down(cell_, host_, 'H', CTRL_ALT);
     EXPECT_TRUE(cell_.take()->help_visible);
