@@ -135,6 +135,12 @@ TEST_F(Tracking, AnEnteredLineIsStoredSuggestedInGreyAndCompletedWithTab) {
     ASSERT_TRUE(shot);
     save_screenshot(*shot, L"tracking-completed.png");
     EXPECT_EQ(ghost_pixels(*shot, cursor_bar(*shot)), 0) << "a suggestion after Enter";
+
+    // The default quick key Ctrl+Alt+R renames the tab in place.
+    press('R', {VK_CONTROL, VK_MENU});
+    EXPECT_TRUE(wait_until([&] { return ::FindWindowExW(hwnd, nullptr, L"Edit", nullptr) != nullptr; }, 10s))
+        << "no rename edit";
+    press(VK_ESCAPE);
 }
 
 TEST_F(Tracking, AnAliasExpandsOnTabAndAQuickKeySendsItsText) {
