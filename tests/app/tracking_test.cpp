@@ -323,7 +323,12 @@ TEST_F(Tracking, BroadcastWritesToTheGroupAndTracksTheTypedInTab) {
     EXPECT_EQ(out(1), "one\ntwo\nend\n");  // the typed-in tab
     EXPECT_EQ(out(2), "end\n");            // outside the group
     EXPECT_EQ(out(3), "one\nend\n");
+    // A tab outside every group has nothing to broadcast to.
+    cell_.take()->active = 3;
+    on_key_down(cell_, host_, 'B', CTRL_SHIFT);
     auto app = cell_.take();
+    EXPECT_FALSE(app->sessions[3].group);
+    EXPECT_TRUE(app->broadcast_groups.empty());
     for (const Session& s : app->sessions) {
         const bool typed_in = s.id() == host_.spawned[1].id;
         EXPECT_EQ(s.history.size(), typed_in ? 2u : 0u) << s.title;
