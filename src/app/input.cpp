@@ -3,8 +3,11 @@
 #include <algorithm>
 
 #include "app/ended_tab.hpp"
+#include "app/groups.hpp"
+#include "app/quick_keys.hpp"
 #include "app/rename.hpp"
 #include "app/sessions.hpp"
+#include "app/tracking.hpp"
 #include "core/utf.hpp"
 
 namespace ovelin {
@@ -83,7 +86,7 @@ std::optional<Modifiers> nav_chord(const std::string& text) {
     return m;
 }
 
-enum class Shortcut { None, NewTab, CloseTab, RenameTab, NextTab, PreviousTab, SelectTab };
+enum class Shortcut { None, NewTab, CloseTab, RenameTab, NextTab, PreviousTab, SelectTab, Broadcast };
 
 Shortcut shortcut(const App& app, unsigned key, Modifiers m) {
     if (!m.ctrl) return Shortcut::None;
@@ -94,6 +97,7 @@ Shortcut shortcut(const App& app, unsigned key, Modifiers m) {
     if (m.shift && key == 'T') return Shortcut::NewTab;
     if (m.shift && key == 'W') return Shortcut::CloseTab;
     if (m.shift && key == 'R') return Shortcut::RenameTab;
+    if (m.shift && key == 'B') return Shortcut::Broadcast;
     if (key == vk::TAB) return m.shift ? Shortcut::PreviousTab : Shortcut::NextTab;
     if (!m.shift && key >= '1' && key <= '9') return Shortcut::SelectTab;
     return Shortcut::None;
@@ -106,7 +110,6 @@ void on_key_down(AppCell& cell, Host& host, unsigned key, Modifiers mods) {
     std::size_t select_index = 0;
     {
         auto app = cell.take();
-        const bool browsing = app->view_mode == ViewMode::BrowseGroups;
         // (group-browser keys are handled here once browsing exists)
 
         if (is_arrow(key)) {
@@ -125,11 +128,13 @@ void on_key_down(AppCell& cell, Host& host, unsigned key, Modifiers mods) {
             command = shortcut(*app, key, mods);
             if (command == Shortcut::SelectTab) select_index = key - '1';
         }
-        if (command == Shortcut::None) {
-            // (quick keys are tried here)
-            if (browsing) return;
-            if (active_tab_ended(*app)) return;  // its closing keys act on their characters
-            if (auto bytes = key_sequence(key, mods)) send_input(*app, *bytes);
+        if (command == Shortcut::Broadcast) {
+            if (app->active < app->sessions.size())
+                if (auto group = app->sessions[app->active].group) {
+                    toggle_broadcast(*app, *group);
+                    lay_out(*app, host);
+                    host.repaint();
+                }
             return;
         }
         const std::size_t n = app->sessions.size();
@@ -141,6 +146,15 @@ void on_key_down(AppCell& cell, Host& host, unsigned key, Modifiers mods) {
             return;
         }
         if (command == Shortcut::CloseTab) select_index = app->active;
+    }
+    if (command == Shortcut::None) {
+        // Quick keys take the state themselves: their actions open things.
+        if (run_quick_key(cell, host, key, mods)) return;
+        auto app = cell.take();
+        if (app->view_mode == ViewMode::BrowseGroups) return;
+        if (active_tab_ended(*app)) return;  // its closing keys act on their characters
+        if (auto bytes = key_sequence(key, mods)) send_input(*app, *bytes);
+        return;
     }
     // Commands that may end the window or open things run with the state released.
     switch (command) {
@@ -173,8 +187,7 @@ void on_char(AppCell& cell, Host& host, char16_t unit, Modifiers mods) {
         if ((unit == 0x0E || unit == 0x14 || unit == 0x17) && app->settings.keys.chrome_tab_keys) return;
     } else if (unit == 0x09) {
         if (mods.shift) return;  // key-down already sent back-tab
-        // (alias expansion and suggestions take Tab here)
-        send_input(*app, "\t");
+        complete_on_tab(*app);
         return;
     }
 
@@ -188,7 +201,8 @@ void on_char(AppCell& cell, Host& host, char16_t unit, Modifiers mods) {
     text += unit;
     auto utf8 = utf16_to_utf8(text);
     if (!utf8) return;  // an unpaired surrogate
-    // (command-line tracking sees the text here, and ends a mouse selection)
+    // (tracking ends a mouse selection here)
+    track_input(*app, *utf8);
     send_input(*app, *utf8);
 }
 

@@ -19,7 +19,6 @@ namespace {
 std::atomic<std::uint64_t> next_session_id{1};
 
 constexpr int TAB_BAR_HEIGHT = 34;
-constexpr std::size_t SEEDED_HISTORY = 500;
 
 std::uint16_t fit(int available, std::int32_t cell) {
     long n = std::max(available, 1) / std::max<std::int32_t>(cell, 1);
@@ -42,13 +41,8 @@ std::uint64_t find_or_create_group(App& app, const std::string& name) {
 }
 
 std::vector<std::string> seeded_history(const App& app, const std::string& record_id) {
-    std::vector<std::string> lines;
-    if (!app.settings.autocomplete_history || !app.config_dir) return lines;
-    auto entries = load_history(*app.config_dir, record_id);
-    if (!entries) return lines;
-    const std::size_t from = entries->size() > SEEDED_HISTORY ? entries->size() - SEEDED_HISTORY : 0;
-    for (std::size_t i = from; i < entries->size(); ++i) lines.push_back(std::move((*entries)[i].line));
-    return lines;
+    if (!app.settings.autocomplete_history || !app.config_dir) return {};
+    return seed_history_lines(*app.config_dir, record_id);
 }
 
 void delete_later(std::filesystem::path file) {

@@ -84,8 +84,10 @@ std::error_code write_file(const std::filesystem::path& p, std::string_view byte
 
 std::error_code append_file_shared(const std::filesystem::path& p, std::string_view bytes) {
     // FILE_APPEND_DATA without FILE_WRITE_DATA: every write goes to the end
-    // of the file as one piece, whoever else appends.
-    Handle f{::CreateFileW(p.c_str(), FILE_APPEND_DATA | SYNCHRONIZE,
+    // of the file as one piece, whoever else appends. Read access is only
+    // there for the lock below, which Windows refuses on a handle that has
+    // neither read nor write data access.
+    Handle f{::CreateFileW(p.c_str(), GENERIC_READ | FILE_APPEND_DATA | SYNCHRONIZE,
                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL, nullptr)};
     if (f.h == INVALID_HANDLE_VALUE) return last_error();
