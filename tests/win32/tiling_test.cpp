@@ -109,6 +109,15 @@ TEST_F(Tiling, TileAllMoveWithAltArrowAndBrowseCards) {
         EXPECT_EQ(c->at(cell.left + 40, cell.top), c->at(cell.left, (cell.top + cell.bottom) / 2)) << "framed";
         EXPECT_EQ(c->at(cell.left + 3, cell.top + 26), BACKGROUND) << "between header and terminal";
     }
+    // Minimised and restored: the screens were not cut down to one cell, so
+    // the prompts are all still there.
+    ::ShowWindow(hwnd, SW_MINIMIZE);
+    EXPECT_TRUE(wait_until([&] { return ::IsIconic(hwnd) != FALSE; }, 10s));
+    ::ShowWindow(hwnd, SW_RESTORE);
+    EXPECT_TRUE(wait_until([&] { return ::IsIconic(hwnd) == FALSE; }, 10s));
+    bring_to_front(hwnd);
+    EXPECT_TRUE(wait_until(prompts_in_tiles, 10s)) << "a screen lost its text over the minimise";
+    save_screenshot(*c, L"tiling-restored.png");
 
     // Alt+Right arrives as a system key: the short second row wraps to its first tile.
     press(VK_RIGHT, {VK_MENU});
@@ -154,6 +163,52 @@ TEST_F(Tiling, TileAllMoveWithAltArrowAndBrowseCards) {
         return c && c->at(5, 40) == BACKGROUND && c->at(3 * SLOT + 2, 6) == BAR_ACTIVE;
     }, 10s)) << "not back to one terminal with the fourth tab active";
     save_screenshot(*c, L"browse-opened.png");
+}
+
+TEST_F(Tiling, GroupCardsBreadcrumbAndTheGroupTiled) {
+    write_config(L"settings.json", R"({"schema_version": 1, "close_to_tray": false,
+      "restore_sessions_on_start": true, "track_history": true, "sync_mode": "local"})");
+    write_config(L"sessions.json", R"({"schema_version": 1, "sessions": [
+      {"id": "s-1-1", "title": "notes"},
+      {"id": "s-1-2", "title": "api", "group": "Work"},
+      {"id": "s-1-3", "title": "db", "group": "Work"}]})");
+    HWND hwnd = start();
+    ASSERT_NE(hwnd, nullptr);
+    bring_to_front(hwnd);
+    std::optional<Capture> c;
+    // The last restored tab, db, is active: Ctrl+Shift+G tiles Work side by side.
+    ASSERT_TRUE(wait_until([&] { return saved_sessions() == 3; }));
+    press('G', {VK_CONTROL, VK_SHIFT});
+    ASSERT_TRUE(wait_until([&] {
+        c = shot(hwnd);
+        return c && c->at(c->width / 2, 34 + 100) == ACTIVE_FRAME && c->at(0, 34 + 100) == FRAME;
+    }, 10s)) << "Work's two tabs not tiled side by side";
+    EXPECT_EQ(c->at(2, 40), rgb(231, 72, 86)) << "the strip in Work's colour";
+    save_screenshot(*c, L"tiling-group.png");
+
+    press('Z', {VK_CONTROL, VK_SHIFT});
+    // Two cards side by side: Work (red strip), then notes.
+    ASSERT_TRUE(wait_until([&] {
+        c = shot(hwnd);
+        return c && c->at(5, 40) == BAND && c->at(3, 200) == rgb(231, 72, 86);
+    }, 10s)) << "no group card";
+    EXPECT_EQ(c->at(0, 200), ACTIVE_FRAME) << "the group card lit";
+    EXPECT_EQ(c->at(c->width / 2, 200), FRAME);
+    save_screenshot(*c, L"browse-group-card.png");
+    press(VK_RETURN);
+    // Inside Work: the Up button lit, api and db as cards.
+    ASSERT_TRUE(wait_until([&] {
+        c = shot(hwnd);
+        return c && c->at(c->width - 70, 40) == rgb(38, 46, 60);
+    }, 10s)) << "the Up button is not lit inside a group";
+    EXPECT_EQ(c->at(c->width - 76, 40), ACTIVE_FRAME);
+    EXPECT_EQ(c->at(3, 200), BACKGROUND) << "tab cards have no full-height strip";
+    save_screenshot(*c, L"browse-inside-group.png");
+    click(hwnd, c->width - 40, 48);  // Up
+    ASSERT_TRUE(wait_until([&] {
+        c = shot(hwnd);
+        return c && c->at(c->width - 70, 40) == rgb(26, 30, 38) && c->at(3, 200) == rgb(231, 72, 86);
+    }, 10s)) << "Up did not return to the top level";
 }
 
 // A top-level window of class OvelinHost owned by a process other than `not_pid`.
