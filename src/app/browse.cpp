@@ -49,8 +49,7 @@ void browse_up(App& app, Host& host) {
 
 void browse_move(App& app, int dx, int dy) {
     const std::size_t n = browse_entries(app).size();
-    if (n == 0) return;
-    app.browse_cursor = move_in_grid(n, clamped_cursor(app, n), dx, dy);
+    app.browse_cursor = n == 0 ? 0 : move_in_grid(n, clamped_cursor(app, n), dx, dy);
 }
 
 void browse_step(App& app, bool back) {
