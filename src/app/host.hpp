@@ -70,6 +70,10 @@ public:
     virtual std::string rename_edit_text() = 0;
     // Removes the rename edit and gives the focus back to the main window.
     virtual void end_rename_edit() = 0;
+
+    // Starts this program's own executable again as an independent process,
+    // without arguments; a failure is dropped.
+    virtual void start_new_window() = 0;
 };
 
 }  // namespace ovelin

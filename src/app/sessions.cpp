@@ -18,7 +18,6 @@ namespace {
 
 std::atomic<std::uint64_t> next_session_id{1};
 
-constexpr int TAB_BAR_HEIGHT = 34;
 
 std::uint16_t fit(int available, std::int32_t cell) {
     long n = std::max(available, 1) / std::max<std::int32_t>(cell, 1);
@@ -54,17 +53,6 @@ void delete_later(std::filesystem::path file) {
 }
 
 }  // namespace
-
-void lay_out(App& app, Host& host) {
-    if (app.sessions.empty()) return;
-    const ClientSize size = host.client_size();
-    const int area_height = size.height - TAB_BAR_HEIGHT;
-    // One tab at a time: every console gets the whole area, so switching
-    // tabs needs no resize.
-    const std::uint16_t rows = fit(area_height - 8, app.cell_height);
-    const std::uint16_t cols = fit(size.width - 12, app.cell_width);
-    for (Session& s : app.sessions) s.pty->resize(rows, cols);
-}
 
 bool open_terminal(AppCell& cell, Host& host, const SpawnRequest& request) {
     auto app = cell.take();

@@ -42,6 +42,7 @@ public:
     bool begin_rename_edit(const Rect& box, const std::string& text) override;
     std::string rename_edit_text() override;
     void end_rename_edit() override;
+    void start_new_window() override;
 
 private:
     static LRESULT CALLBACK proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
@@ -55,6 +56,7 @@ private:
     BarFont bar_font_;
     RenameEdit rename_edit_;
     std::shared_ptr<PostingSink> sink_;
+    bool swallow_alt_up_ = false;  // an Alt chord we consumed: its Alt release is ours too
 };
 
 }  // namespace ovelin::win32

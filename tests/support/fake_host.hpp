@@ -120,6 +120,11 @@ public:
         if (while_edit_closes) while_edit_closes();
         edit_open = false;
     }
+    int new_windows = 0;
+    void start_new_window() override {
+        check_released();
+        ++new_windows;
+    }
     void capture_mouse() override { captured = true; }
     void release_mouse() override { captured = false; }
 
