@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/dialogs.hpp"
 #include "app/ended_tab.hpp"
 #include "app/rename.hpp"
 #include "app/sessions.hpp"
@@ -83,7 +84,7 @@ std::optional<Modifiers> nav_chord(const std::string& text) {
     return m;
 }
 
-enum class Shortcut { None, NewTab, CloseTab, RenameTab, NextTab, PreviousTab, SelectTab };
+enum class Shortcut { None, NewTab, CloseTab, RenameTab, NextTab, PreviousTab, SelectTab, QuickConnect, Connections };
 
 Shortcut shortcut(const App& app, unsigned key, Modifiers m) {
     if (!m.ctrl) return Shortcut::None;
@@ -94,6 +95,8 @@ Shortcut shortcut(const App& app, unsigned key, Modifiers m) {
     if (m.shift && key == 'T') return Shortcut::NewTab;
     if (m.shift && key == 'W') return Shortcut::CloseTab;
     if (m.shift && key == 'R') return Shortcut::RenameTab;
+    if (m.shift && key == 'P') return Shortcut::QuickConnect;
+    if (m.shift && key == 'O') return Shortcut::Connections;
     if (key == vk::TAB) return m.shift ? Shortcut::PreviousTab : Shortcut::NextTab;
     if (!m.shift && key >= '1' && key <= '9') return Shortcut::SelectTab;
     return Shortcut::None;
@@ -148,6 +151,8 @@ void on_key_down(AppCell& cell, Host& host, unsigned key, Modifiers mods) {
         case Shortcut::CloseTab: close_tab(cell, host, select_index); break;
         case Shortcut::SelectTab: activate(cell, host, select_index); break;
         case Shortcut::RenameTab: rename_active_tab(cell, host); break;
+        case Shortcut::QuickConnect: open_quick_connect(cell, host); break;
+        case Shortcut::Connections: open_connection_manager(cell, host); break;
         default: break;
     }
 }
