@@ -28,6 +28,17 @@ LRESULT CALLBACK dialog_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         case WM_COMMAND:
             state->on_command(LOWORD(wp), HIWORD(wp));
             return 0;
+        case WM_ACTIVATE:
+            // As the system's dialogs do: a message box or a nested dialog
+            // gives the focus back to the control that had it.
+            if (LOWORD(wp) == WA_INACTIVE) {
+                HWND focus = ::GetFocus();
+                if (focus && ::IsChild(hwnd, focus)) state->last_focus = focus;
+            } else if (state->last_focus && ::IsChild(hwnd, state->last_focus)) {
+                ::SetFocus(state->last_focus);
+                return 0;
+            }
+            break;
         case WM_NCDESTROY:
             // Destroyed from outside (its owner went): the loop must not wait
             // for a `done` that can no longer come.

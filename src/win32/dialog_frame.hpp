@@ -38,6 +38,7 @@ public:
     bool done = false;
     HWND hwnd = nullptr;
     UINT dpi = 96;  // the dialog's own, read once after it was created
+    HWND last_focus = nullptr;  // kept while another window is active
 };
 
 // Registers OvelinPrompt, OvelinConnMgr, OvelinProfileEd and OvelinHistory.
