@@ -300,6 +300,49 @@ TEST_F(Dialogs, AProfileMadeInTheEditorIsSavedAndConnects) {
     EXPECT_TRUE(wait_until([&] { return config_file(L"sessions.json").find("\"Lab box\"") != std::string::npos; }));
 }
 
+TEST_F(Dialogs, TheManagersKeysFilterDuplicateAndDeleteWithConfirmation) {
+    write_config(L"profiles.json", R"({"schema_version": 1, "profiles": [
+      {"id": "p-1-1", "name": "Lab", "kind": {"type": "ssh", "host": "lab"}},
+      {"id": "p-1-2", "name": "Desk", "kind": {"type": "rdp", "host": "desk", "port": 3390}}]})");
+    HWND hwnd = start_ready();
+    ASSERT_NE(hwnd, nullptr);
+    HWND manager = open('O', L"OvelinConnMgr");
+    ASSERT_NE(manager, nullptr);
+    HWND filter = ::GetDlgItem(manager, 100), list = ::GetDlgItem(manager, 101);
+    ASSERT_TRUE(focus_is(filter));
+    EXPECT_EQ(list_lines(list), (std::vector<std::wstring>{L"Lab \u2014 ssh lab:22", L"Desk \u2014 rdp desk:3390"}));
+
+    type_text(L"xSSH");
+    press(VK_HOME);
+    press(VK_DELETE);  // a character of the filter, not a profile
+    ASSERT_TRUE(wait_until([&] { return control_text(filter) == L"SSH"; }, 10s)) << narrow(control_text(filter));
+    EXPECT_EQ(list_lines(list), std::vector<std::wstring>{L"Lab \u2014 ssh lab:22"});
+    press('D', {VK_CONTROL});
+    ASSERT_TRUE(wait_until([&] { return list_lines(list).size() == 2; }, 10s));
+    EXPECT_EQ(list_lines(list)[1], L"Lab (copy) \u2014 ssh lab:22");
+    EXPECT_EQ(control_text(filter), L"SSH");  // no "d" typed
+    press(VK_DOWN);
+    press(VK_TAB);  // into the list
+    ASSERT_TRUE(focus_is(list));
+    press(VK_DELETE);
+    HWND box = wait_for_window_of_class(app_.pid(), L"#32770");
+    ASSERT_NE(box, nullptr) << "no confirmation";
+    EXPECT_EQ(control_text(::GetDlgItem(box, 0xFFFF)), L"Delete profile \"Lab (copy)\"?");
+    save(box, L"dialog-confirm-box.png");
+    press('Y');
+    ASSERT_TRUE(gone(app_.pid(), L"#32770"));
+    ASSERT_TRUE(wait_until([&] { return list_lines(list).size() == 1; }, 10s));
+    press(VK_ESCAPE);
+    ASSERT_TRUE(gone(app_.pid(), L"OvelinConnMgr"));
+    // Changed and changed back: still written, with both profiles as they were.
+    ASSERT_TRUE(wait_until([&] { return file_exists(config_ + L"\\profiles.json.bak"); }));
+    auto file = parse_record<ProfilesFile>(config_file(L"profiles.json"));
+    ASSERT_TRUE(file) << file.error();
+    ASSERT_EQ(file->profiles.size(), 2u);
+    EXPECT_EQ(file->profiles[0].id, "p-1-1");
+    EXPECT_EQ(file->profiles[1].kind, ProfileKind(Rdp{"desk", 3390, std::nullopt, std::nullopt, false, false}));
+}
+
 TEST_F(Dialogs, QuittingWhileADialogIsOpenEndsBoth) {
     write_config(L"settings.json", CLOSE_TO_TRAY_OFF);
     const struct {
