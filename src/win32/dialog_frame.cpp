@@ -178,9 +178,9 @@ bool run_dialog(HWND owner, const wchar_t* class_name, const DialogLayout& layou
         create_control(state.hwnd, c.kind, c.text, c.x, c.y, c.width, c.height, c.id, static_cast<HFONT>(font.get()),
                        state.dpi);
     state.on_ready();
-    HWND focus = state.control(layout.focus_id);
+    HWND focus = layout.focus_id ? state.control(layout.focus_id) : nullptr;
     // Text already in a focused edit is selected, as in the system's dialogs.
-    if (focus && layout.focus_id) ::SendMessageW(focus, EM_SETSEL, 0, -1);
+    if (focus) ::SendMessageW(focus, EM_SETSEL, 0, -1);
     run_modal(state, owner, focus);
     return true;  // the font goes after the window
 }

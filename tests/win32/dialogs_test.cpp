@@ -332,6 +332,20 @@ TEST_F(Dialogs, TheManagersKeysFilterDuplicateAndDeleteWithConfirmation) {
     press('Y');
     ASSERT_TRUE(gone(app_.pid(), L"#32770"));
     ASSERT_TRUE(wait_until([&] { return list_lines(list).size() == 1; }, 10s));
+    press(VK_F2);  // the editor on the selected profile, filled in
+    HWND editor = wait_for_window_of_class(app_.pid(), L"OvelinProfileEd");
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(window_text(editor), L"Edit profile");
+    ASSERT_TRUE(focus_is(::GetDlgItem(editor, 201)));
+    EXPECT_EQ(control_text(::GetDlgItem(editor, 201)), L"Lab");
+    EXPECT_EQ(control_text(::GetDlgItem(editor, 210)), L"lab");
+    EXPECT_EQ(control_text(::GetDlgItem(editor, 211)), L"22");
+    EXPECT_EQ(::SendMessageW(::GetDlgItem(editor, 200), CB_GETCURSEL, 0, 0), 1);
+    type_text(L"Changed");
+    press(VK_ESCAPE);  // nothing comes back
+    ASSERT_TRUE(gone(app_.pid(), L"OvelinProfileEd"));
+    ASSERT_TRUE(focus_is(list));
+    EXPECT_EQ(list_lines(list), std::vector<std::wstring>{L"Lab \u2014 ssh lab:22"});
     press(VK_ESCAPE);
     ASSERT_TRUE(gone(app_.pid(), L"OvelinConnMgr"));
     // Changed and changed back: still written, with both profiles as they were.
