@@ -9,7 +9,7 @@ namespace ovelin {
 
 enum class ControlKind { Label, Edit, Button, CheckBox, DropDown, ListBox };
 
-struct ControlSpec {
+struct ControlRow {
     ControlKind kind;
     int id;  // 0 for labels nothing reads
     std::string text;
@@ -19,7 +19,7 @@ struct ControlSpec {
 struct DialogLayout {
     std::string title;
     int width, height;  // client area at 96 DPI
-    std::vector<ControlSpec> controls;
+    std::vector<ControlRow> controls;
     int focus_id;  // the control that has the keyboard focus at open
 };
 

@@ -51,7 +51,7 @@ struct ProfileForm {
     bool operator==(const ProfileForm&) const = default;
 };
 
-// The title and controls; the combo boxes' items are in the spec rows'
+// The title and controls; each drop-down's items are in its row's
 // text, separated by '\n'.
 DialogLayout profile_editor_layout(bool editing);
 

@@ -174,7 +174,7 @@ HWND create_control(HWND dialog, ControlKind kind, const std::string& text, int 
 bool run_dialog(HWND owner, const wchar_t* class_name, const DialogLayout& layout, Dialog& state) {
     if (!create_dialog_window(owner, class_name, layout.title, layout.width, layout.height, state)) return false;
     UniqueGdiObject font = dialog_font(state.dpi);
-    for (const ControlSpec& c : layout.controls)
+    for (const ControlRow& c : layout.controls)
         create_control(state.hwnd, c.kind, c.text, c.x, c.y, c.width, c.height, c.id, static_cast<HFONT>(font.get()),
                        state.dpi);
     state.on_ready();

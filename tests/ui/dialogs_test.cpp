@@ -102,7 +102,7 @@ TEST(ProfileEditor, LayoutTitlesAndLists) {
     EXPECT_EQ(l.width, 422);
     EXPECT_EQ(l.height, 352);
     EXPECT_EQ(l.focus_id, profile_editor_ids::NAME);
-    for (const ControlSpec& c : l.controls) {
+    for (const ControlRow& c : l.controls) {
         if (c.id == profile_editor_ids::KIND) {
             EXPECT_EQ(c.text, "Local shell\nSSH\nRDP\nVNC");
         } else if (c.id == profile_editor_ids::COLOR) {
