@@ -110,7 +110,11 @@ protected:
         HWND hwnd = start();
         if (!hwnd) return nullptr;
         EXPECT_TRUE(wait_until([&] { return saved_sessions() == 1; }));
-        bring_to_front(hwnd);
+        // The shortcut keys must reach this window, not the one before it.
+        EXPECT_TRUE(wait_until([&] {
+            bring_to_front(hwnd);
+            return gui_of(hwnd).hwndFocus == hwnd && ::GetForegroundWindow() == hwnd;
+        }, 10s));
         return hwnd;
     }
     HWND open(WORD key, const wchar_t* cls) {
