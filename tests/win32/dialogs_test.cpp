@@ -184,7 +184,7 @@ TEST_F(Dialogs, ThePromptIsScaledForTheDisplayDpi) {
         ::GetWindowRect(::GetDlgItem(prompt, 302), &ok);
         EXPECT_EQ(ok.right - ok.left, 80 * static_cast<int>(c.dpi) / 96);
         EXPECT_EQ(control_text(::GetDlgItem(prompt, 303)), L"Cancel");
-        if (c.dpi == 96) save(prompt, L"dialog-prompt.png");
+        save(prompt, c.dpi == 96 ? L"dialog-prompt.png" : L"dialog-prompt-144dpi.png");
         type_text(L"   ");
         press(VK_RETURN);  // blank is Cancel
         EXPECT_TRUE(gone(app_.pid(), L"OvelinPrompt"));
