@@ -43,6 +43,11 @@ public:
     std::string rename_edit_text() override;
     void end_rename_edit() override;
     void start_new_window() override;
+    void show_information(const std::string& caption, const std::string& text) override;
+    bool confirm(const std::string& text) override;
+    std::optional<std::string> prompt(const std::string& title, const std::string& label,
+                                      const std::string& initial) override;
+    void run_connection_manager(ConnectionManager& manager) override;
 
 private:
     static LRESULT CALLBACK proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
