@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "win32/driver.hpp"
+// After windows.h, which it needs.
+#include <shellapi.h>
 
 namespace ovelin::testing {
 
@@ -20,6 +22,15 @@ protected:
         config_ = appdata_ + L"\\ovelin";
     }
     void TearDown() override {
+        // A terminated process leaves its notification icon behind, and under
+        // Wine enough dead icons make adding one fail for later tests.
+        if (HWND hwnd = app_ ? find_main_window(app_.pid()) : nullptr) {
+            NOTIFYICONDATAW nid{};
+            nid.cbSize = sizeof nid;
+            nid.hWnd = hwnd;
+            nid.uID = 1;
+            ::Shell_NotifyIconW(NIM_DELETE, &nid);
+        }
         app_.terminate();
         remove_tree(appdata_);
     }

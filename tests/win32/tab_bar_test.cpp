@@ -86,6 +86,8 @@ protected:
 TEST_F(TabBar, ThreeTabsInTheBarColoursAndMouse) {
     HWND hwnd = start_with_tabs(3);
     ASSERT_NE(hwnd, nullptr);
+    // The saved file comes before the paint that shows the new tab.
+    EXPECT_TRUE(pixel_becomes(hwnd, 2 * SLOT + 2, 6, ACTIVE));
     auto c = shot(hwnd);
     ASSERT_TRUE(c);
     save_screenshot(*c, L"tab-bar-three.png");
