@@ -32,9 +32,18 @@ void on_create(AppCell& cell, Host& host) {
 
 void on_close(AppCell& cell, Host& host) {
     bool hide = false;
+    bool retry = false;
     {
         auto app = cell.take();
         hide = app->settings.close_to_tray && app->tray_added;
+        retry = app->settings.close_to_tray && !app->tray_added;
+    }
+    // The icon may have failed at start because the shell's notification
+    // area was not up yet (a program started at logon); ask once more
+    // rather than end a program the user meant to keep in the tray.
+    if (retry && host.add_tray_icon()) {
+        cell.take()->tray_added = true;
+        hide = true;
     }
     // Hiding and destroying re-enter the window procedure: state released.
     if (hide)
@@ -60,6 +69,11 @@ void on_destroy(AppCell& cell, Host& host) {
 }
 
 void on_tray_activate(AppCell&, Host& host) { host.restore_window(); }
+
+void on_shell_restarted(AppCell& cell, Host& host) {
+    const bool icon = host.add_tray_icon();  // state released: the shell answers by messages
+    cell.take()->tray_added = icon;
+}
 
 void on_resize(AppCell& cell, Host& host) {
     auto app = cell.take();

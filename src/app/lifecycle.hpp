@@ -19,6 +19,8 @@ void on_destroy(AppCell& cell, Host& host);
 
 // A click or double click on the notification-area icon.
 void on_tray_activate(AppCell& cell, Host& host);
+// The shell's notification area was (re)created: the icon is added again.
+void on_shell_restarted(AppCell& cell, Host& host);
 
 // The client area changed size: fit the consoles, repaint.
 void on_resize(AppCell& cell, Host& host);

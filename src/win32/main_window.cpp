@@ -78,6 +78,12 @@ LRESULT CALLBACK MainWindow::proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 LRESULT MainWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
+    // The shell announces a new taskbar (it restarted, or came up after us).
+    static const UINT taskbar_created = ::RegisterWindowMessageW(L"TaskbarCreated");
+    if (taskbar_created && msg == taskbar_created) {
+        on_shell_restarted(cell_, *this);
+        return 0;
+    }
     switch (msg) {
         case WM_CREATE:
             on_create(cell_, *this);

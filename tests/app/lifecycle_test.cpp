@@ -9,15 +9,19 @@ namespace ovelin {
 namespace {
 
 TEST(Lifecycle, CloseHidesOnlyWithTrayIconAndSetting) {
+    // An icon that failed at start is asked for once more on close.
     const struct {
         bool close_to_tray;
         bool icon_added;
+        bool second_try;
         bool hides;
-    } cases[] = {{true, true, true}, {true, false, false}, {false, true, false}, {false, false, false}};
+    } cases[] = {{true, true, false, true},   {true, false, true, true},  {true, false, false, false},
+                 {false, true, true, false},  {false, false, true, false}};
     for (const auto& c : cases) {
         AppCell cell;
         testing::FakeHost host;
         host.cell = &cell;
+        host.tray_answer = c.second_try;
         {
             auto app = cell.take();
             app->settings.close_to_tray = c.close_to_tray;
@@ -26,6 +30,8 @@ TEST(Lifecycle, CloseHidesOnlyWithTrayIconAndSetting) {
         on_close(cell, host);
         EXPECT_EQ(host.hidden, c.hides);
         EXPECT_EQ(host.destroyed, c.hides ? 0 : 1);
+        EXPECT_EQ(host.icon_added, c.close_to_tray && !c.icon_added && c.second_try);
+        EXPECT_EQ(cell.take()->tray_added, c.icon_added || host.icon_added);
         EXPECT_FALSE(cell.taken());
         EXPECT_EQ(host.held_violations, 0);
     }
