@@ -2,8 +2,12 @@
 
 #include <algorithm>
 
+#include "app/clipboard.hpp"
 #include "app/ended_tab.hpp"
+#include "app/help.hpp"
+#include "app/history_viewer.hpp"
 #include "app/rename.hpp"
+#include "app/selection.hpp"
 #include "app/sessions.hpp"
 #include "core/utf.hpp"
 
@@ -83,10 +87,14 @@ std::optional<Modifiers> nav_chord(const std::string& text) {
     return m;
 }
 
-enum class Shortcut { None, NewTab, CloseTab, RenameTab, NextTab, PreviousTab, SelectTab };
+enum class Shortcut { None, NewTab, CloseTab, RenameTab, NextTab, PreviousTab, SelectTab, CopyScreen, Paste, Help, History };
 
 Shortcut shortcut(const App& app, unsigned key, Modifiers m) {
+    if (key == vk::INSERT && m.shift) return Shortcut::Paste;
     if (!m.ctrl) return Shortcut::None;
+    if (key == vk::INSERT) return Shortcut::CopyScreen;
+    if (key == vk::F1 && !m.shift) return Shortcut::Help;
+    if (m.shift && key == 'H') return Shortcut::History;
     if (app.settings.keys.chrome_tab_keys && !m.shift) {
         if (key == 'T') return Shortcut::NewTab;
         if (key == 'W') return Shortcut::CloseTab;
@@ -148,6 +156,10 @@ void on_key_down(AppCell& cell, Host& host, unsigned key, Modifiers mods) {
         case Shortcut::CloseTab: close_tab(cell, host, select_index); break;
         case Shortcut::SelectTab: activate(cell, host, select_index); break;
         case Shortcut::RenameTab: rename_active_tab(cell, host); break;
+        case Shortcut::CopyScreen: copy_screen(cell, host); break;
+        case Shortcut::Paste: paste_clipboard(cell, host); break;
+        case Shortcut::Help: toggle_help(cell, host); break;
+        case Shortcut::History: open_history_viewer(cell, host); break;
         default: break;
     }
 }
@@ -189,6 +201,7 @@ void on_char(AppCell& cell, Host& host, char16_t unit, Modifiers mods) {
     auto utf8 = utf16_to_utf8(text);
     if (!utf8) return;  // an unpaired surrogate
     // (command-line tracking sees the text here, and ends a mouse selection)
+    if (end_selection(*app)) host.repaint();
     send_input(*app, *utf8);
 }
 

@@ -1,6 +1,8 @@
 #include "app/mouse.hpp"
 
+#include "app/clipboard.hpp"
 #include "app/rename.hpp"
+#include "app/selection.hpp"
 #include "app/tab_bar.hpp"
 
 namespace ovelin {
@@ -11,10 +13,13 @@ namespace ovelin {
 
 void on_left_down(AppCell& cell, Host& host, int x, int y) {
     end_rename(cell, host, true);
-    if (y < TAB_BAR_HEIGHT) on_bar_left_down(cell, host, x, y);
+    if (y < TAB_BAR_HEIGHT)
+        on_bar_left_down(cell, host, x, y);
+    else
+        begin_selection(cell, host, x, y);
 }
 
-void on_left_up(AppCell&, Host& host, int, int) { host.release_mouse(); }
+void on_left_up(AppCell& cell, Host& host, int, int) { finish_selection(cell, host); }
 
 void on_left_double_click(AppCell& cell, Host& host, int x, int y) {
     if (y < TAB_BAR_HEIGHT) on_bar_double_click(cell, host, x, y);
@@ -22,7 +27,10 @@ void on_left_double_click(AppCell& cell, Host& host, int x, int y) {
 
 void on_right_down(AppCell& cell, Host& host, int x, int y) {
     end_rename(cell, host, true);
-    if (y < TAB_BAR_HEIGHT) on_bar_right_down(cell, host, x, y);
+    if (y < TAB_BAR_HEIGHT)
+        on_bar_right_down(cell, host, x, y);
+    else
+        paste_clipboard(cell, host);  // tile headers too: all of the area pastes
 }
 
 void on_middle_down(AppCell& cell, Host& host, int x, int y) {
@@ -30,6 +38,6 @@ void on_middle_down(AppCell& cell, Host& host, int x, int y) {
     if (y < TAB_BAR_HEIGHT) on_bar_middle_down(cell, host, x, y);
 }
 
-void on_mouse_move(AppCell&, Host&, int, int) {}
+void on_mouse_move(AppCell& cell, Host& host, int x, int y) { extend_selection(cell, host, x, y); }
 
 }  // namespace ovelin

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include "app/selection.hpp"
 #include "app/tab_bar.hpp"
+#include "ui/help_overlay.hpp"
 #include "ui/terminal_view.hpp"
 
 namespace ovelin {
@@ -19,7 +21,7 @@ void draw_single(App& app, Canvas& canvas, const Rect& content) {
     const Rect area{content.left + 6, content.top + 6, content.right - 6, content.bottom - 2};
     // An ended tab shows neither a cursor nor a suggestion.
     const bool live = !s.ended();
-    draw_terminal(canvas, *s.pty->screen(), area, metrics(app), live, SelectionRange{}, GhostText{s.line, s.pending});
+    draw_terminal(canvas, *s.pty->screen(), area, metrics(app), live, selection_range(app, s.id()), GhostText{s.line, s.pending});
 }
 }  // namespace
 
@@ -29,6 +31,8 @@ void paint_window(App& app, Canvas& canvas, ClientSize size) {
     canvas.select_font(FontKind::Terminal);
     const Rect content{0, TAB_BAR_HEIGHT, size.width, size.height};
     draw_single(app, canvas, content);
+    // Over everything else.
+    if (app.help_visible) draw_help(canvas, {0, 0, size.width, size.height}, app.cell_height, app.settings.keys.nav_modifier);
 }
 
 }  // namespace ovelin
