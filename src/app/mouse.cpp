@@ -22,7 +22,10 @@ void on_left_down(AppCell& cell, Host& host, int x, int y) {
 void on_left_up(AppCell& cell, Host& host, int, int) { finish_selection(cell, host); }
 
 void on_left_double_click(AppCell& cell, Host& host, int x, int y) {
-    if (y < TAB_BAR_HEIGHT) on_bar_double_click(cell, host, x, y);
+    if (y < TAB_BAR_HEIGHT)
+        on_bar_double_click(cell, host, x, y);
+    else
+        begin_selection(cell, host, x, y);  // the second press of a quick click is still a press
 }
 
 void on_right_down(AppCell& cell, Host& host, int x, int y) {

@@ -142,7 +142,18 @@ TEST_F(Clipboard, DraggingCopiesTheCellsBetweenPressAndRelease) {
     EXPECT_EQ(shown().end_col, 4);
     EXPECT_EQ(host_.clipboard, "first");
 
+    // A quick second click arrives as a double click: still a press, which
+    // replaces the selection.
+    on_left_double_click(cell_, host_, px(1), py(0));
+    on_left_up(cell_, host_, 0, 0);
+    EXPECT_FALSE(shown().active);
+    EXPECT_EQ(host_.clipboard, "first");
+
     // A typed character ends it, and so does closing a tab.
+    on_left_down(cell_, host_, px(0), py(0));
+    on_mouse_move(cell_, host_, px(4), py(0));
+    on_left_up(cell_, host_, 0, 0);
+    ASSERT_TRUE(shown().active);
     on_char(cell_, host_, u'a', {});
     EXPECT_FALSE(shown().active);
     on_left_down(cell_, host_, px(0), py(0));
