@@ -17,6 +17,7 @@
 #include "win32/handles.hpp"
 #include "win32/messages.hpp"
 #include "win32/popup_menu.hpp"
+#include "win32/posting_sink.hpp"
 
 namespace ovelin::win32 {
 
@@ -36,28 +37,6 @@ Modifiers current_modifiers() {
 
 int x_of(LPARAM lp) { return static_cast<short>(LOWORD(lp)); }
 int y_of(LPARAM lp) { return static_cast<short>(HIWORD(lp)); }
-
-// WM_SESSION_EXIT's lParam: the exit status with bit 32 set, or 0 when the
-// status could not be read.
-constexpr LPARAM STATUS_KNOWN = LPARAM(1) << 32;
-LPARAM exit_param(ExitStatus status) { return status ? STATUS_KNOWN | LPARAM(*status) : 0; }
-ExitStatus exit_status_of(LPARAM lp) {
-    if (!(lp & STATUS_KNOWN)) return std::nullopt;
-    return static_cast<std::uint32_t>(lp & 0xFFFFFFFF);
-}
-
-// Reader threads reach the window only by posting; the id travels in wParam.
-class PostingSink final : public SessionSink {
-public:
-    explicit PostingSink(HWND hwnd) : hwnd_(hwnd) {}
-    void output(std::uint64_t id) override { ::PostMessageW(hwnd_, WM_SESSION_OUTPUT, static_cast<WPARAM>(id), 0); }
-    void exited(std::uint64_t id, ExitStatus status) override {
-        ::PostMessageW(hwnd_, WM_SESSION_EXIT, static_cast<WPARAM>(id), exit_param(status));
-    }
-
-private:
-    HWND hwnd_;
-};
 
 }  // namespace
 
@@ -152,6 +131,7 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
             open_terminal(cell_, *this, SpawnRequest{});
             return 1;
         case WM_SESSION_OUTPUT:
+            if (sink_) sink_->handled(static_cast<std::uint64_t>(wp));  // before the screen is read
             on_session_output(cell_, *this, static_cast<std::uint64_t>(wp));
             return 0;
         case WM_SESSION_EXIT:

@@ -9,6 +9,7 @@
 #include "app/app.hpp"
 #include "app/host.hpp"
 #include "win32/bar_font.hpp"
+#include "win32/posting_sink.hpp"
 #include "win32/rename_edit.hpp"
 #include "win32/terminal_font.hpp"
 
@@ -58,7 +59,7 @@ private:
     FontSettings font_settings_;  // as last resolved, for the rename edit's font
     BarFont bar_font_;
     RenameEdit rename_edit_;
-    std::shared_ptr<SessionSink> sink_;
+    std::shared_ptr<PostingSink> sink_;
 };
 
 }  // namespace ovelin::win32

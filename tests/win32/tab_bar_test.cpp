@@ -201,8 +201,15 @@ TEST_F(TabBar, TheTabMenuPutsATabIntoANewRedGroup) {
         << config_file(L"sessions.json");
 
     // Its menu now has the group's items: "Collapse group" is the eighth.
-    click(hwnd, 60, 17, Button::Right);
-    menu = wait_for_window_of_class(app_.pid(), L"#32768", 10s);
+    // Under Wine the first right press after a popup closed from the keyboard
+    // is taken by the old menu's tracking; a second one opens the new menu.
+    menu = nullptr;
+    for (int tries = 0; tries < 2 && !menu; ++tries) {
+        click(hwnd, 60, 17, Button::Right);
+        menu = wait_for_window_of_class(app_.pid(), L"#32768", 3s);
+    }
+    if (!menu)
+        if (auto d = capture_client(::GetDesktopWindow())) save_screenshot(*d, L"tab-bar-second-menu-missing.png");
     ASSERT_NE(menu, nullptr);
     for (int i = 0; i < 8; ++i) press(VK_DOWN);
     press(VK_RETURN);
