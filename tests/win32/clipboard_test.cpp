@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <sstream>
@@ -172,6 +173,31 @@ TEST_F(Clipboard, RightClickAndShiftInsertPasteCommandsThatRun) {
     const std::wstring screen = copy_screen_until([](const std::wstring& t) { return t.ends_with(L">echo three"); });
     EXPECT_TRUE(screen.ends_with(L">echo three")) << narrow(screen);
     if (auto c = shot(hwnd)) save_screenshot(*c, L"clipboard-paste.png");
+}
+
+TEST_F(Clipboard, AFiftyMegabytePasteLeavesTheWindowWorking) {
+    HWND hwnd = start_shell();
+    ASSERT_NE(hwnd, nullptr);
+    type_text(L"ping -n 60 127.0.0.1 >nul\r");  // reads no input while it runs
+    ASSERT_TRUE(set_clipboard(std::wstring(50u << 20, L'a')));
+    const auto start = std::chrono::steady_clock::now();
+    press(VK_INSERT, {VK_SHIFT});
+    // Keys are handled in order: the panel shows once the paste has returned.
+    press(VK_F1, {VK_CONTROL});
+    const bool answered = wait_until([&] {
+        auto c = shot(hwnd);
+        if (!c) return false;
+        for (int y = 34; y < c->height; ++y)  // the panel's top edge crosses the middle
+            if (c->at(c->width / 2, y) == PANEL_FRAME) return true;
+        return false;
+    }, 60s);
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+    EXPECT_TRUE(answered) << "the window froze on the paste";
+    std::printf("[ figure ] 50 MB paste: the next key was handled after %lld ms\n", static_cast<long long>(ms.count()));
+    // Still working: a new tab opens while the first is fed.
+    DWORD_PTR result = 0;
+    EXPECT_NE(::SendMessageTimeoutW(hwnd, WM_NEW_TAB, 0, 0, SMTO_ABORTIFHUNG, 20000, &result), 0);
+    EXPECT_TRUE(wait_until([&] { return saved_sessions() == 2; }, 20s));
 }
 
 TEST_F(Clipboard, TrayMenuTogglesTrackingAndQuitsDespiteCloseToTray) {
