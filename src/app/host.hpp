@@ -84,6 +84,9 @@ public:
     virtual void open_with_shell(const std::string& target) = 0;
     // The history viewer dialog over the model, until it closes.
     virtual void run_history_viewer(HistoryViewer& viewer) = 0;
+    // Starts this program's own executable again as an independent process,
+    // without arguments; a failure is dropped.
+    virtual void start_new_window() = 0;
 };
 
 }  // namespace ovelin

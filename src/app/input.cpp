@@ -2,13 +2,20 @@
 
 #include <algorithm>
 
+#include "app/browse.hpp"
 #include "app/clipboard.hpp"
+#include "app/dialogs.hpp"
 #include "app/ended_tab.hpp"
+#include "app/groups.hpp"
 #include "app/help.hpp"
 #include "app/history_viewer.hpp"
+#include "app/quick_keys.hpp"
 #include "app/rename.hpp"
 #include "app/selection.hpp"
 #include "app/sessions.hpp"
+#include "app/tiling.hpp"
+#include "app/tracking.hpp"
+#include "app/view_mode.hpp"
 #include "core/utf.hpp"
 
 namespace ovelin {
@@ -87,81 +94,172 @@ std::optional<Modifiers> nav_chord(const std::string& text) {
     return m;
 }
 
-enum class Shortcut { None, NewTab, CloseTab, RenameTab, NextTab, PreviousTab, SelectTab, CopyScreen, Paste, Help, History };
+// What a key-down asks for once the state is given up: the commands that
+// may open windows, start processes or end the window.
+enum class Command {
+    None,  // not handled: quick keys, then the terminal
+    Done,  // handled with the state held
+    NewTab,
+    CloseTab,
+    NewWindow,
+    RenameTab,
+    Paste,
+    CopyScreen,
+    Help,
+    ConnectionManager,
+    QuickConnect,
+    HistoryViewer,
+};
 
-Shortcut shortcut(const App& app, unsigned key, Modifiers m) {
-    if (key == vk::INSERT && m.shift) return Shortcut::Paste;
-    if (!m.ctrl) return Shortcut::None;
-    if (key == vk::INSERT) return Shortcut::CopyScreen;
-    if (key == vk::F1 && !m.shift) return Shortcut::Help;
-    if (m.shift && key == 'H') return Shortcut::History;
-    if (app.settings.keys.chrome_tab_keys && !m.shift) {
-        if (key == 'T') return Shortcut::NewTab;
-        if (key == 'W') return Shortcut::CloseTab;
+int arrow_dx(unsigned k) { return k == vk::LEFT ? -1 : k == vk::RIGHT ? 1 : 0; }
+int arrow_dy(unsigned k) { return k == vk::UP ? -1 : k == vk::DOWN ? 1 : 0; }
+
+std::optional<std::uint64_t> active_group(const App& app) {
+    if (app.active >= app.sessions.size()) return std::nullopt;
+    return app.sessions[app.active].group;
+}
+
+// Browser keys without Ctrl or Shift.
+bool browse_key(App& app, Host& host, unsigned key) {
+    switch (key) {
+        case vk::BACK: browse_up(app, host); return true;
+        case vk::RETURN: browse_open(app, host); return true;
+        case vk::ESCAPE: toggle_browsing(app, host); return true;
+        default: break;
     }
-    if (m.shift && key == 'T') return Shortcut::NewTab;
-    if (m.shift && key == 'W') return Shortcut::CloseTab;
-    if (m.shift && key == 'R') return Shortcut::RenameTab;
-    if (key == vk::TAB) return m.shift ? Shortcut::PreviousTab : Shortcut::NextTab;
-    if (!m.shift && key >= '1' && key <= '9') return Shortcut::SelectTab;
-    return Shortcut::None;
+    if (!is_arrow(key)) return false;
+    browse_move(app, arrow_dx(key), arrow_dy(key));
+    host.repaint();
+    return true;
+}
+
+// The built-in shortcuts (Alt up); those that only change the state run here.
+Command shortcut(App& app, Host& host, unsigned key, Modifiers m) {
+    const bool ctrl = m.ctrl, shift = m.shift;
+    if (!ctrl) return shift && key == vk::INSERT ? Command::Paste : Command::None;
+    if (app.settings.keys.chrome_tab_keys && !shift) {
+        if (key == 'T') return Command::NewTab;
+        if (key == 'W') return Command::CloseTab;
+        if (key == 'N') return Command::NewWindow;
+    }
+    if (key == vk::INSERT) return shift ? Command::Paste : Command::CopyScreen;
+    if (key == vk::F1) return Command::Help;
+    if (shift) {
+        switch (key) {
+            case 'T': return Command::NewTab;
+            case 'W': return Command::CloseTab;
+            case 'R': return Command::RenameTab;
+            case 'B':
+                if (auto g = active_group(app)) {
+                    toggle_broadcast(app, *g);
+                    host.repaint();
+                }
+                return Command::Done;
+            case 'Z': toggle_browsing(app, host); return Command::Done;
+            case 'G': set_view_mode(app, host, ViewMode::TileGroup, true); return Command::Done;
+            case 'A': set_view_mode(app, host, ViewMode::TileAll, true); return Command::Done;
+            case 'E':
+                if (auto g = active_group(app)) {
+                    toggle_collapsed(app, *g);
+                    host.repaint();
+                }
+                return Command::Done;
+            case 'O': return Command::ConnectionManager;
+            case 'P': return Command::QuickConnect;
+            case 'H': return Command::HistoryViewer;
+            default: break;
+        }
+    }
+    const std::size_t n = app.sessions.size();
+    if (key == vk::TAB) {
+        if (n > 0) {
+            app.active = shift ? (app.active + n - 1) % n : (app.active + 1) % n;
+            lay_out(app, host);
+            host.repaint();
+        }
+        return Command::Done;
+    }
+    if (!shift && key >= '1' && key <= '9') {
+        const std::size_t index = key - '1';
+        if (index < n) {
+            app.active = index;
+            lay_out(app, host);
+            host.repaint();
+        }
+        return Command::Done;
+    }
+    return Command::None;
+}
+
+// Browser keys, the navigation chord, then the shortcuts, as far as they
+// can go with the state held.
+Command key_down_with_state(App& app, Host& host, unsigned key, Modifiers m) {
+    if (app.view_mode == ViewMode::BrowseGroups && !m.alt) {
+        if (m.ctrl && key == vk::TAB) {
+            browse_step(app, m.shift);
+            host.repaint();
+            return Command::Done;
+        }
+        if (!m.ctrl && !m.shift && browse_key(app, host, key)) return Command::Done;
+    }
+    if (is_arrow(key)) {
+        if (auto chord = nav_chord(app.settings.keys.nav_modifier); chord && *chord == m) {
+            move_active(app, host, arrow_dx(key), arrow_dy(key));
+            return Command::Done;  // the arrow is consumed whatever happens
+        }
+    }
+    if (m.alt) return Command::None;  // Alt chords are for quick keys alone
+    return shortcut(app, host, key, m);
 }
 
 }  // namespace
 
 void on_key_down(AppCell& cell, Host& host, unsigned key, Modifiers mods) {
-    Shortcut command = Shortcut::None;
-    std::size_t select_index = 0;
+    Command command = Command::None;
+    std::size_t active = 0;
+    bool any_tab = false;
     {
         auto app = cell.take();
-        const bool browsing = app->view_mode == ViewMode::BrowseGroups;
-        // (group-browser keys are handled here once browsing exists)
-
-        if (is_arrow(key)) {
-            if (auto chord = nav_chord(app->settings.keys.nav_modifier); chord && *chord == mods) {
-                const std::size_t n = app->sessions.size();
-                if (n > 0 && app->view_mode == ViewMode::Single && (key == vk::LEFT || key == vk::RIGHT)) {
-                    app->active = key == vk::LEFT ? (app->active + n - 1) % n : (app->active + 1) % n;
-                    lay_out(*app, host);
-                    host.repaint();
-                }
-                return;  // the arrow is consumed whatever happens
-            }
-        }
-
-        if (!mods.alt) {
-            command = shortcut(*app, key, mods);
-            if (command == Shortcut::SelectTab) select_index = key - '1';
-        }
-        if (command == Shortcut::None) {
-            // (quick keys are tried here)
-            if (browsing) return;
-            if (active_tab_ended(*app)) return;  // its closing keys act on their characters
-            if (auto bytes = key_sequence(key, mods)) send_input(*app, *bytes);
-            return;
-        }
-        const std::size_t n = app->sessions.size();
-        if (command == Shortcut::NextTab || command == Shortcut::PreviousTab) {
-            if (n == 0) return;
-            app->active = command == Shortcut::NextTab ? (app->active + 1) % n : (app->active + n - 1) % n;
-            lay_out(*app, host);
-            host.repaint();
-            return;
-        }
-        if (command == Shortcut::CloseTab) select_index = app->active;
+        command = key_down_with_state(*app, host, key, mods);
+        active = app->active;
+        any_tab = !app->sessions.empty();
     }
-    // Commands that may end the window or open things run with the state released.
     switch (command) {
-        case Shortcut::NewTab: open_terminal(cell, host, SpawnRequest{}); break;
-        case Shortcut::CloseTab: close_tab(cell, host, select_index); break;
-        case Shortcut::SelectTab: activate(cell, host, select_index); break;
-        case Shortcut::RenameTab: rename_active_tab(cell, host); break;
-        case Shortcut::CopyScreen: copy_screen(cell, host); break;
-        case Shortcut::Paste: paste_clipboard(cell, host); break;
-        case Shortcut::Help: toggle_help(cell, host); break;
-        case Shortcut::History: open_history_viewer(cell, host); break;
-        default: break;
+        case Command::Done: return;
+        case Command::None: break;
+        case Command::NewTab: open_terminal(cell, host, SpawnRequest{}); return;
+        case Command::CloseTab:
+            if (any_tab) close_tab(cell, host, active);
+            return;
+        case Command::NewWindow: host.start_new_window(); return;
+        case Command::RenameTab: rename_active_tab(cell, host); return;
+        case Command::Paste: paste_clipboard(cell, host); return;
+        case Command::CopyScreen: copy_screen(cell, host); return;
+        case Command::Help: toggle_help(cell, host); return;
+        case Command::ConnectionManager: open_connection_manager(cell, host); return;
+        case Command::QuickConnect: open_quick_connect(cell, host); return;
+        case Command::HistoryViewer: open_history_viewer(cell, host); return;
     }
+    if (run_quick_key(cell, host, key, mods)) return;
+
+    auto app = cell.take();
+    if (app->view_mode == ViewMode::BrowseGroups) return;  // nothing reaches a terminal while browsing
+    if (active_tab_ended(*app)) return;  // its closing keys act on their characters
+    if (auto bytes = key_sequence(key, mods)) send_input(*app, *bytes);
+}
+
+bool on_system_key_down(AppCell& cell, Host& host, unsigned key, Modifiers mods) {
+    // Windows sends plain F10 as a system key; here it is a terminal key.
+    if (key == vk::F10 && !mods.alt) {
+        on_key_down(cell, host, key, mods);
+        return true;
+    }
+    if (!is_arrow(key)) return false;
+    auto app = cell.take();
+    auto chord = nav_chord(app->settings.keys.nav_modifier);
+    if (!chord || *chord != mods) return false;
+    move_active(*app, host, arrow_dx(key), arrow_dy(key));
+    return true;
 }
 
 void on_char(AppCell& cell, Host& host, char16_t unit, Modifiers mods) {
@@ -185,8 +283,7 @@ void on_char(AppCell& cell, Host& host, char16_t unit, Modifiers mods) {
         if ((unit == 0x0E || unit == 0x14 || unit == 0x17) && app->settings.keys.chrome_tab_keys) return;
     } else if (unit == 0x09) {
         if (mods.shift) return;  // key-down already sent back-tab
-        // (alias expansion and suggestions take Tab here)
-        send_input(*app, "\t");
+        complete_on_tab(*app);
         return;
     }
 
@@ -200,8 +297,8 @@ void on_char(AppCell& cell, Host& host, char16_t unit, Modifiers mods) {
     text += unit;
     auto utf8 = utf16_to_utf8(text);
     if (!utf8) return;  // an unpaired surrogate
-    // (command-line tracking sees the text here, and ends a mouse selection)
-    if (end_selection(*app)) host.repaint();
+    if (end_selection(*app)) host.repaint();  // typing ends a mouse selection
+    track_input(*app, *utf8);
     send_input(*app, *utf8);
 }
 

@@ -19,8 +19,15 @@ void send_input(App& app, std::string_view bytes);
 // their normal form, F1-F4 as SS3, Shift+Tab as back-tab).
 std::optional<std::string> key_sequence(unsigned virtual_key, Modifiers mods);
 
-// WM_KEYDOWN: shortcuts and navigation first, then the key's sequence.
+// WM_KEYDOWN, in order: the group browser's keys, the navigation chord with
+// an arrow, the built-in shortcuts (Alt up), the quick keys, then the key's
+// sequence for the terminal (never while browsing).
 void on_key_down(AppCell& cell, Host& host, unsigned virtual_key, Modifiers mods);
+
+// WM_SYSKEYDOWN: an arrow that is the navigation chord, and F10 without Alt
+// (which Windows sends as a system key), are ours; true when consumed. Every
+// other system key stays with the platform (Alt+F4, Alt+Space, the menu).
+bool on_system_key_down(AppCell& cell, Host& host, unsigned virtual_key, Modifiers mods);
 
 // WM_CHAR: one UTF-16 code unit.
 void on_char(AppCell& cell, Host& host, char16_t unit, Modifiers mods);

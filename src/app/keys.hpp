@@ -21,6 +21,7 @@ inline constexpr unsigned DOWN = 0x28;
 inline constexpr unsigned INSERT = 0x2D;
 inline constexpr unsigned DELETE_KEY = 0x2E;
 inline constexpr unsigned F1 = 0x70;
+inline constexpr unsigned F10 = 0x79;
 inline constexpr unsigned F12 = 0x7B;
 
 }  // namespace ovelin::vk

@@ -1,31 +1,60 @@
 #include "app/mouse.hpp"
 
+#include "app/browse.hpp"
 #include "app/clipboard.hpp"
 #include "app/rename.hpp"
 #include "app/selection.hpp"
+#include "app/sessions.hpp"
 #include "app/tab_bar.hpp"
+#include "app/tiling.hpp"
 
 namespace ovelin {
 
-// The tiles' hit tests, the selection and paste plug in below the bar; until
-// then a press in the main area only ends a capture. A press anywhere in the
-// window ends an open rename as leaving the edit would.
+// A press anywhere in the window ends an open rename as leaving the edit
+// would. Below the bar, the browser takes presses for its button and cards;
+// otherwise a press on a tile makes it active and then starts a selection.
+// The right button pastes anywhere below the bar.
+
+namespace {
+// True when the browser took the press (nothing else happens then).
+bool press_in_view(AppCell& cell, Host& host, int x, int y, bool double_click) {
+    std::optional<std::size_t> tile;
+    {
+        auto app = cell.take();
+        if (app->view_mode != ViewMode::BrowseGroups) {
+            tile = tile_at_point(*app, host.client_size(), x, y);
+            if (tile && *tile == app->active) tile.reset();
+        }
+    }
+    if (tile) {
+        activate(cell, host, *tile);
+        return false;
+    }
+    if (cell.take()->view_mode != ViewMode::BrowseGroups) return false;
+    browse_press(cell, host, x, y, double_click);
+    return true;
+}
+}  // namespace
 
 void on_left_down(AppCell& cell, Host& host, int x, int y) {
     end_rename(cell, host, true);
-    if (y < TAB_BAR_HEIGHT)
+    if (y < TAB_BAR_HEIGHT) {
         on_bar_left_down(cell, host, x, y);
-    else
-        begin_selection(cell, host, x, y);
+        return;
+    }
+    if (press_in_view(cell, host, x, y, false)) return;
+    begin_selection(cell, host, x, y);
 }
 
 void on_left_up(AppCell& cell, Host& host, int, int) { finish_selection(cell, host); }
 
 void on_left_double_click(AppCell& cell, Host& host, int x, int y) {
-    if (y < TAB_BAR_HEIGHT)
+    if (y < TAB_BAR_HEIGHT) {
         on_bar_double_click(cell, host, x, y);
-    else
-        begin_selection(cell, host, x, y);  // the second press of a quick click is still a press
+        return;
+    }
+    // The second press of a quick click is still a press: it replaces the selection.
+    if (!press_in_view(cell, host, x, y, true)) begin_selection(cell, host, x, y);
 }
 
 void on_right_down(AppCell& cell, Host& host, int x, int y) {

@@ -4,7 +4,8 @@
 #include <limits>
 #include <mutex>
 
-#include "app/mouse.hpp"
+#include "app/tiling.hpp"
+#include "ui/tiles.hpp"
 
 namespace ovelin {
 
@@ -25,13 +26,18 @@ bool contains(const Rect& r, int x, int y) { return r.left <= x && x < r.right &
 
 }  // namespace
 
-Point terminal_origin(const Rect& cell, bool tiled) { return {cell.left + 6, cell.top + (tiled ? 28 : 6)}; }
+Point terminal_origin(const Rect& cell, bool tiled) {
+    const Rect area = tile_terminal_area(cell, !tiled);
+    return {area.left, area.top};
+}
 
 std::vector<TerminalPlace> visible_terminals(const App& app, ClientSize size) {
-    // The single view: the active tab over the whole area below the bar.
-    if (app.sessions.empty()) return {};
-    const std::size_t index = std::min(app.active, app.sessions.size() - 1);
-    return {TerminalPlace{index, Rect{0, TAB_BAR_HEIGHT, size.width, size.height}, false}};
+    const std::vector<std::size_t> shown = visible_sessions(app);
+    const std::vector<Rect> cells = grid(content_rect(size), shown.size());
+    std::vector<TerminalPlace> places;
+    for (std::size_t k = 0; k < shown.size() && k < cells.size(); ++k)
+        places.push_back({shown[k], cells[k], shown.size() > 1});
+    return places;
 }
 
 bool begin_selection(App& app, std::span<const TerminalPlace> places, int x, int y) {

@@ -18,8 +18,6 @@ namespace {
 
 std::atomic<std::uint64_t> next_session_id{1};
 
-constexpr int TAB_BAR_HEIGHT = 34;
-constexpr std::size_t SEEDED_HISTORY = 500;
 
 std::uint16_t fit(int available, std::int32_t cell) {
     long n = std::max(available, 1) / std::max<std::int32_t>(cell, 1);
@@ -42,13 +40,8 @@ std::uint64_t find_or_create_group(App& app, const std::string& name) {
 }
 
 std::vector<std::string> seeded_history(const App& app, const std::string& record_id) {
-    std::vector<std::string> lines;
-    if (!app.settings.autocomplete_history || !app.config_dir) return lines;
-    auto entries = load_history(*app.config_dir, record_id);
-    if (!entries) return lines;
-    const std::size_t from = entries->size() > SEEDED_HISTORY ? entries->size() - SEEDED_HISTORY : 0;
-    for (std::size_t i = from; i < entries->size(); ++i) lines.push_back(std::move((*entries)[i].line));
-    return lines;
+    if (!app.settings.autocomplete_history || !app.config_dir) return {};
+    return seed_history_lines(*app.config_dir, record_id);
 }
 
 void delete_later(std::filesystem::path file) {
@@ -60,17 +53,6 @@ void delete_later(std::filesystem::path file) {
 }
 
 }  // namespace
-
-void lay_out(App& app, Host& host) {
-    if (app.sessions.empty()) return;
-    const ClientSize size = host.client_size();
-    const int area_height = size.height - TAB_BAR_HEIGHT;
-    // One tab at a time: every console gets the whole area, so switching
-    // tabs needs no resize.
-    const std::uint16_t rows = fit(area_height - 8, app.cell_height);
-    const std::uint16_t cols = fit(size.width - 12, app.cell_width);
-    for (Session& s : app.sessions) s.pty->resize(rows, cols);
-}
 
 bool open_terminal(AppCell& cell, Host& host, const SpawnRequest& request) {
     auto app = cell.take();

@@ -84,8 +84,10 @@ std::error_code write_file(const std::filesystem::path& p, std::string_view byte
 
 std::error_code append_file_shared(const std::filesystem::path& p, std::string_view bytes) {
     // FILE_APPEND_DATA without FILE_WRITE_DATA: every write goes to the end
-    // of the file as one piece, whoever else appends.
-    Handle f{::CreateFileW(p.c_str(), FILE_APPEND_DATA | SYNCHRONIZE,
+    // of the file as one piece, whoever else appends. Read access is only
+    // there for the lock below, which Windows refuses on a handle that has
+    // neither read nor write data access.
+    Handle f{::CreateFileW(p.c_str(), GENERIC_READ | FILE_APPEND_DATA | SYNCHRONIZE,
                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL, nullptr)};
     if (f.h == INVALID_HANDLE_VALUE) return last_error();
@@ -102,8 +104,19 @@ std::error_code append_file_shared(const std::filesystem::path& p, std::string_v
 }
 
 std::error_code rename_replacing(const std::filesystem::path& from, const std::filesystem::path& to) {
-    if (!::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) return last_error();
-    return {};
+    // Any program that has the target open without delete sharing (an
+    // editor, a virus scanner, a sync client reading it) makes the replace
+    // fail for that moment; such holds are short, so wait them out for a
+    // while rather than lose the save.
+    for (int attempt = 0;; ++attempt) {
+        if (::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) return {};
+        const DWORD error = ::GetLastError();
+        if ((error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED) || attempt == 50) {
+            ::SetLastError(error);
+            return last_error();
+        }
+        ::Sleep(attempt < 10 ? 2 : 20);
+    }
 }
 
 std::uint32_t process_id() { return ::GetCurrentProcessId(); }

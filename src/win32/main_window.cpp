@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "app/input.hpp"
 #include "app/lifecycle.hpp"
@@ -95,7 +96,8 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
             paint();
             return 0;
         case WM_SIZE:
-            on_resize(cell_, *this);
+            // Minimised, the client area is empty; the restore lays out again.
+            if (wp != SIZE_MINIMIZED) on_resize(cell_, *this);
             return 0;
         case WM_DPICHANGED:
             // The window keeps its rectangle; only the font and fit change.
@@ -109,6 +111,18 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_CHAR:
             on_char(cell_, *this, static_cast<char16_t>(wp), current_modifiers());
             return 0;
+        case WM_SYSKEYDOWN: {
+            const Modifiers mods = current_modifiers();
+            if (!on_system_key_down(cell_, *this, static_cast<unsigned>(wp), mods)) break;
+            // The platform did not see this key: releasing Alt afterwards
+            // would open the window menu as if Alt had been tapped alone.
+            if (mods.alt) swallow_alt_up_ = true;
+            return 0;
+        }
+        case WM_SYSKEYUP:
+            if (wp == VK_F10 && !(::GetKeyState(VK_MENU) & 0x8000)) return 0;  // no menu mode after F10
+            if (wp == VK_MENU && std::exchange(swallow_alt_up_, false)) return 0;
+            break;
         case WM_MOUSEMOVE:
             on_mouse_move(cell_, *this, x_of(lp), y_of(lp));
             return 0;
@@ -310,6 +324,27 @@ void MainWindow::open_with_shell(const std::string& target) {
 
 void MainWindow::run_history_viewer(HistoryViewer&) {
     // The dialog window comes with the shared dialog frame.
+}
+
+void MainWindow::start_new_window() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (n == 0) return;
+        if (n < path.size()) {
+            path.resize(n);
+            break;
+        }
+        if (path.size() >= 32768) return;
+        path.resize(path.size() * 2);
+    }
+    std::wstring command_line = L"\"" + path + L"\"";  // the program's name only: no arguments
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!::CreateProcessW(path.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return;
+    UniqueHandle process(pi.hProcess), thread(pi.hThread);  // independent: closed at once
 }
 
 }  // namespace ovelin::win32

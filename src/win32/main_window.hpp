@@ -47,6 +47,7 @@ public:
     int show_tray_menu(const Menu& menu) override;
     void open_with_shell(const std::string& target) override;
     void run_history_viewer(HistoryViewer& viewer) override;
+    void start_new_window() override;
 
 private:
     static LRESULT CALLBACK proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
@@ -60,6 +61,7 @@ private:
     BarFont bar_font_;
     RenameEdit rename_edit_;
     std::shared_ptr<PostingSink> sink_;
+    bool swallow_alt_up_ = false;  // an Alt chord we consumed: its Alt release is ours too
 };
 
 }  // namespace ovelin::win32

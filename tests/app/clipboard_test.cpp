@@ -171,6 +171,19 @@ TEST_F(Clipboard, TilesStartBelowTheirTitleBar) {
     open_screen("right tile\r\nsecond row");
     auto app = cell_.take();
     const std::vector<TerminalPlace> tiles{{0, {0, 34, 500, 616}, true}, {1, {500, 34, 1000, 616}, true}};
+    // The places the tiled view paints, and the single view's one.
+    app->view_mode = ViewMode::TileAll;
+    const auto shown = visible_terminals(*app, host_.size);
+    ASSERT_EQ(shown.size(), 2u);
+    for (std::size_t k = 0; k < 2; ++k)
+        EXPECT_EQ(std::tie(shown[k].index, shown[k].cell, shown[k].tiled),
+                  std::tie(tiles[k].index, tiles[k].cell, tiles[k].tiled));
+    app->view_mode = ViewMode::Single;
+    const auto single = visible_terminals(*app, host_.size);
+    ASSERT_EQ(single.size(), 1u);
+    EXPECT_EQ(single[0].index, 1u);
+    EXPECT_EQ(single[0].cell, (Rect{0, 34, 1000, 616}));
+    EXPECT_FALSE(single[0].tiled);
     EXPECT_EQ(terminal_origin(tiles[1].cell, true), (Point{506, 62}));
     EXPECT_EQ(terminal_origin({0, 34, 1000, 616}, false), (Point{6, 40}));
 

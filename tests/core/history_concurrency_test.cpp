@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <map>
@@ -169,6 +170,35 @@ TEST(HistoryConcurrency, TwoProcessesAppendWithoutTearingOrMerging) {
     EXPECT_EQ(next["B"], LINES_PER_WRITER);
     RecordProperty("writer_switches", switches);  // how interleaved the two runs were
 }
+
+#ifdef _WIN32
+// Appenders take turns on one byte far past the content: while another
+// handle holds it, an append waits, then lands after what is there.
+TEST(HistoryConcurrency, AnAppendWaitsForTheTurnOfAnotherAppender) {
+    testing::TempDir tmp;
+    const fs::path file = tmp.path() / "shared.jsonl";
+    testing::write_text(file, "first\n");
+    HANDLE other = ::CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(other, INVALID_HANDLE_VALUE);
+    OVERLAPPED turn{};
+    turn.Offset = 0xFFFFFFFEu;
+    turn.OffsetHigh = 0x7FFFFFFFu;
+    ASSERT_TRUE(::LockFileEx(other, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &turn));
+
+    std::atomic<bool> done{false};
+    std::thread appender([&] {
+        EXPECT_FALSE(platform::append_file_shared(file, "second\n"));
+        done = true;
+    });
+    EXPECT_FALSE(wait_until([&] { return done.load(); }, 500ms)) << "the append did not wait for its turn";
+    ::UnlockFileEx(other, 0, 1, 0, &turn);
+    ::CloseHandle(other);
+    EXPECT_TRUE(wait_until([&] { return done.load(); }, 10s));
+    appender.join();
+    EXPECT_EQ(testing::read_text(file), "first\nsecond\n");
+}
+#endif
 
 }  // namespace
 }  // namespace ovelin

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 #include <algorithm>
 
+#include <chrono>
+#include <thread>
+
+#include "core/platform.hpp"
 #include "core/records_json.hpp"
 #include "core/store.hpp"
 #include "support/default_files.hpp"
@@ -164,3 +168,31 @@ TEST(Store, FailedTemporaryWriteLeavesTheTargetAlone) {
 
 }  // namespace
 }  // namespace ovelin
+
+#ifdef _WIN32
+namespace ovelin {
+namespace {
+
+// Another program reading the target without delete sharing holds up the
+// replace only while it has the file open.
+TEST(Store, ReplaceWaitsForABriefReaderOfTheTarget) {
+    TempDir tmp;
+    const auto target = tmp.path() / "sessions.json";
+    const auto temp = tmp.path() / "sessions.json.tmp";
+    ASSERT_FALSE(platform::write_file(target, "old"));
+    ASSERT_FALSE(platform::write_file(temp, "new"));
+    HANDLE reader = ::CreateFileW(target.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+    std::thread release([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));  // the reader's hold, not a wait
+        ::CloseHandle(reader);
+    });
+    const std::error_code ec = platform::rename_replacing(temp, target);
+    release.join();
+    EXPECT_FALSE(ec) << ec.message();
+    EXPECT_EQ(platform::read_file(target).value_or(""), "new");
+}
+}  // namespace
+}  // namespace ovelin
+#endif

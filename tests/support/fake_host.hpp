@@ -148,6 +148,11 @@ public:
         viewers.emplace_back(viewer.title(), viewer.lines());
         if (while_viewer_open) while_viewer_open(viewer);
     }
+    int new_windows = 0;
+    void start_new_window() override {
+        check_released();
+        ++new_windows;
+    }
     void capture_mouse() override { captured = true; }
     void release_mouse() override { captured = false; }
 

@@ -236,7 +236,10 @@ void type_text(const std::wstring& text) {
     }
 }
 
-void move_mouse(HWND hwnd, int x, int y) {
+namespace {
+
+// An absolute position in SendInput's 0..65535 screen units.
+INPUT mouse_at(HWND hwnd, int x, int y, DWORD flags) {
     POINT pt{x, y};
     ::ClientToScreen(hwnd, &pt);
     const int w = std::max(::GetSystemMetrics(SM_CXSCREEN) - 1, 1);
@@ -245,7 +248,25 @@ void move_mouse(HWND hwnd, int x, int y) {
     in.type = INPUT_MOUSE;
     in.mi.dx = static_cast<LONG>((static_cast<long long>(pt.x) * 65535 + w / 2) / w);
     in.mi.dy = static_cast<LONG>((static_cast<long long>(pt.y) * 65535 + h / 2) / h);
-    in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | flags;
+    return in;
+}
+
+DWORD button_flag(Button button, bool down) {
+    switch (button) {
+        case Button::Left: return down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
+        case Button::Right: return down ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_RIGHTUP;
+        case Button::Middle: return down ? MOUSEEVENTF_MIDDLEDOWN : MOUSEEVENTF_MIDDLEUP;
+    }
+    return 0;
+}
+
+}  // namespace
+
+void move_mouse(HWND hwnd, int x, int y) {
+    POINT pt{x, y};
+    ::ClientToScreen(hwnd, &pt);
+    INPUT in = mouse_at(hwnd, x, y, 0);
     ::SendInput(1, &in, sizeof in);
     // Under Wine the move reaches the pointer a little later than the input
     // is queued; a press sent before that lands where the pointer was, and
@@ -261,24 +282,21 @@ void move_mouse(HWND hwnd, int x, int y) {
 void mouse_button(Button button, bool down) {
     INPUT in{};
     in.type = INPUT_MOUSE;
-    switch (button) {
-        case Button::Left: in.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP; break;
-        case Button::Right: in.mi.dwFlags = down ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_RIGHTUP; break;
-        case Button::Middle: in.mi.dwFlags = down ? MOUSEEVENTF_MIDDLEDOWN : MOUSEEVENTF_MIDDLEUP; break;
-    }
+    in.mi.dwFlags = button_flag(button, down);
     ::SendInput(1, &in, sizeof in);
 }
 
+// The presses carry the point themselves: even when the test's view of the
+// pointer is ahead of the window's, they land where they were aimed.
 void click(HWND hwnd, int x, int y, Button button) {
     move_mouse(hwnd, x, y);
-    mouse_button(button, true);
-    mouse_button(button, false);
+    INPUT in[2] = {mouse_at(hwnd, x, y, button_flag(button, true)), mouse_at(hwnd, x, y, button_flag(button, false))};
+    ::SendInput(2, in, sizeof in[0]);
 }
 
 void double_click(HWND hwnd, int x, int y) {
     click(hwnd, x, y);
-    mouse_button(Button::Left, true);
-    mouse_button(Button::Left, false);
+    click(hwnd, x, y);
 }
 
 HWND find_window_of_class(DWORD pid, const std::wstring& cls) {
