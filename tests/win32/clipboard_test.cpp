@@ -158,6 +158,45 @@ TEST_F(Clipboard, DragCopiesTheMarkerAndCtrlInsertTheScreen) {
     EXPECT_EQ(clipboard(), std::optional<std::wstring>(L"kept"));
 }
 
+TEST_F(Clipboard, InATileTheSelectionStartsBelowItsTitleBar) {
+    HWND hwnd = start_shell();
+    ASSERT_NE(hwnd, nullptr);
+    const auto [cw, ch] = cell_size(hwnd, copy_screen_until([](const std::wstring& t) { return t.ends_with(L">"); }));
+    ::SendMessageW(hwnd, WM_NEW_TAB, 0, 0);
+    ASSERT_TRUE(wait_until([&] { return saved_sessions() == 2; }));
+    bring_to_front(hwnd);
+    press('A', {VK_CONTROL, VK_SHIFT});  // tile all: the new, active tab on the right
+    RECT client{};
+    ::GetClientRect(hwnd, &client);
+    const int left = client.right / 2 + 6, top = 34 + 28;
+    type_text(L"echo TILE7\r");
+    const std::wstring screen = copy_screen_until([](const std::wstring& t) {
+        return t.find(L"\nTILE7\n") != std::wstring::npos && t.ends_with(L">");
+    });
+    const auto lines = lines_of(screen);
+    const int row = static_cast<int>(std::find(lines.begin(), lines.end(), L"TILE7") - lines.begin());
+    ASSERT_LT(row, static_cast<int>(lines.size())) << narrow(screen);
+
+    ASSERT_TRUE(set_clipboard(L"before"));
+    const int y = top + ch * row + ch / 2;
+    move_mouse(hwnd, left + 1, y);
+    mouse_button(Button::Left, true);
+    move_mouse(hwnd, left + cw * 4 + cw / 2, y);
+    mouse_button(Button::Left, false);
+    EXPECT_TRUE(wait_until([&] { return clipboard() == std::optional<std::wstring>(L"TILE7"); }, 10s))
+        << narrow(clipboard().value_or(L"(none)"));
+    auto c = shot(hwnd);
+    ASSERT_TRUE(c);
+    save_screenshot(*c, L"clipboard-tile-selection.png");
+    EXPECT_EQ(c->at(left + 1, top + ch * row + 1), SELECTED);
+
+    // The tile's title bar pastes too.
+    const std::wstring file = appdata_ + L"\\header.txt";
+    ASSERT_TRUE(set_clipboard(L"echo header>" + file + L"\r\n"));
+    click(hwnd, left + 40, 34 + 10, Button::Right);
+    EXPECT_TRUE(wait_until([&] { return read_file(file).value_or("").starts_with("header"); }, 30s));
+}
+
 TEST_F(Clipboard, RightClickAndShiftInsertPasteCommandsThatRun) {
     HWND hwnd = start_shell();
     ASSERT_NE(hwnd, nullptr);
