@@ -12,6 +12,7 @@
 #include "core/records.hpp"
 #include "pty/pty_session.hpp"
 #include "ui/canvas.hpp"
+#include "ui/connection_manager.hpp"
 #include "ui/history_viewer.hpp"
 #include "ui/menu.hpp"
 
@@ -87,6 +88,16 @@ public:
     // Starts this program's own executable again as an independent process,
     // without arguments; a failure is dropped.
     virtual void start_new_window() = 0;
+    // ---- message boxes and dialogs: each runs its own message loop ----
+    // The information box with its caption, OK only.
+    virtual void show_information(const std::string& caption, const std::string& text) = 0;
+    // The Yes/No box, caption "ovelin": true only for Yes.
+    virtual bool confirm(const std::string& text) = 0;
+    // The one-line prompt: the trimmed entry, nothing for Cancel or a blank one.
+    virtual std::optional<std::string> prompt(const std::string& title, const std::string& label,
+                                              const std::string& initial) = 0;
+    // The connection manager dialog over the model, until it is closed.
+    virtual void run_connection_manager(ConnectionManager& manager) = 0;
 };
 
 }  // namespace ovelin

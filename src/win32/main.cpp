@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "win32/dialog_frame.hpp"
 #include "win32/main_window.hpp"
 #include "win32/messages.hpp"
 
@@ -13,18 +14,6 @@ int fail(const wchar_t* what) {
     DWORD code = ::GetLastError();
     std::fwprintf(stderr, L"ovelin: %ls failed (error %lu)\n", what, static_cast<unsigned long>(code));
     return 1;
-}
-
-void register_dialog_class(HINSTANCE instance, HCURSOR cursor, const wchar_t* name) {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.style = CS_VREDRAW | CS_HREDRAW;
-    wc.lpfnWndProc = ::DefWindowProcW;
-    wc.hInstance = instance;
-    wc.hCursor = cursor;
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = name;
-    ::RegisterClassExW(&wc);  // a failure shows later as a dialog that cannot open
 }
 
 }  // namespace
@@ -40,8 +29,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     if (!arrow) return fail(L"LoadCursorW");
 
     if (!MainWindow::register_class(instance, arrow)) return fail(L"RegisterClassExW");
-    for (const wchar_t* name : {CONN_MGR_CLASS, PROFILE_EDITOR_CLASS, PROMPT_CLASS, HISTORY_CLASS})
-        register_dialog_class(instance, arrow, name);
+    register_dialog_classes(instance, arrow);
 
     static ovelin::AppCell app;
     static MainWindow window(app);

@@ -14,6 +14,8 @@
 #include "app/tray.hpp"
 #include "core/utf.hpp"
 #include "win32/clipboard.hpp"
+#include "win32/dialog_frame.hpp"
+#include "win32/dialogs.hpp"
 #include "win32/gdi_canvas.hpp"
 #include "win32/handles.hpp"
 #include "win32/messages.hpp"
@@ -268,9 +270,7 @@ void MainWindow::capture_mouse() { ::SetCapture(hwnd_); }
 
 void MainWindow::release_mouse() { ::ReleaseCapture(); }
 
-void MainWindow::show_error(const std::string& text) {
-    ::MessageBoxW(hwnd_, wide(text).c_str(), L"ovelin", MB_OK | MB_ICONERROR);
-}
+void MainWindow::show_error(const std::string& text) { error_box(hwnd_, text); }
 
 int MainWindow::show_popup_menu(const Menu& menu, int client_x, int client_y) {
     POINT pt{client_x, client_y};
@@ -346,5 +346,16 @@ void MainWindow::start_new_window() {
         return;
     UniqueHandle process(pi.hProcess), thread(pi.hThread);  // independent: closed at once
 }
+
+// ---- message boxes and dialogs, owned by the main window ----
+void MainWindow::show_information(const std::string& caption, const std::string& text) {
+    information_box(hwnd_, caption, text);
+}
+bool MainWindow::confirm(const std::string& text) { return confirm_box(hwnd_, text); }
+std::optional<std::string> MainWindow::prompt(const std::string& title, const std::string& label,
+                                              const std::string& initial) {
+    return run_prompt(hwnd_, title, label, initial);
+}
+void MainWindow::run_connection_manager(ConnectionManager& manager) { win32::run_connection_manager(hwnd_, manager); }
 
 }  // namespace ovelin::win32

@@ -48,6 +48,11 @@ public:
     void open_with_shell(const std::string& target) override;
     void run_history_viewer(HistoryViewer& viewer) override;
     void start_new_window() override;
+    void show_information(const std::string& caption, const std::string& text) override;
+    bool confirm(const std::string& text) override;
+    std::optional<std::string> prompt(const std::string& title, const std::string& label,
+                                      const std::string& initial) override;
+    void run_connection_manager(ConnectionManager& manager) override;
 
 private:
     static LRESULT CALLBACK proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);

@@ -12,6 +12,7 @@
 #include "app/host.hpp"
 #include "app/sessions.hpp"
 #include "support/session_sink.hpp"
+#include "ui/prompt.hpp"
 
 namespace ovelin::testing {
 
@@ -155,6 +156,46 @@ public:
     }
     void capture_mouse() override { captured = true; }
     void release_mouse() override { captured = false; }
+
+    // ---- message boxes and dialogs ----
+    std::vector<std::pair<std::string, std::string>> informations;  // caption, text
+    std::vector<std::string> confirms;
+    std::vector<bool> confirm_answers;  // from the front; No once empty
+    struct ShownPrompt {
+        std::string title, label, initial;
+    };
+    std::vector<ShownPrompt> prompts;
+    std::vector<std::optional<std::string>> prompt_answers;  // what the user typed; Cancel once empty
+    // Drives the connection manager as a user would; none closes it at once.
+    std::function<void(ConnectionManager&)> manager_script;
+    int managers_run = 0;
+
+    void show_information(const std::string& caption, const std::string& text) override {
+        check_released();
+        informations.emplace_back(caption, text);
+    }
+    bool confirm(const std::string& text) override {
+        check_released();
+        confirms.push_back(text);
+        if (confirm_answers.empty()) return false;
+        const bool yes = confirm_answers.front();
+        confirm_answers.erase(confirm_answers.begin());
+        return yes;
+    }
+    std::optional<std::string> prompt(const std::string& title, const std::string& label,
+                                      const std::string& initial) override {
+        check_released();
+        prompts.push_back({title, label, initial});
+        if (prompt_answers.empty()) return std::nullopt;
+        auto typed = prompt_answers.front();
+        prompt_answers.erase(prompt_answers.begin());
+        return typed ? prompt_answer(*typed) : std::nullopt;
+    }
+    void run_connection_manager(ConnectionManager& manager) override {
+        check_released();
+        ++managers_run;
+        if (manager_script) manager_script(manager);
+    }
 
     void check_released() {
         if (cell && cell->taken()) ++held_violations;

@@ -1,8 +1,11 @@
 // Stands in for a program we start (ssh.exe): writes the command line it
 // was given and the arguments its C runtime split from it, UTF-8, each
-// ended by a NUL, to the file named by OVELIN_RECORD_FILE.
+// ended by a NUL, to the file named by OVELIN_RECORD_FILE. With
+// OVELIN_RECORD_STAY set it then waits until it is ended.
 
 #include <windows.h>
+
+#include <tlhelp32.h>
 
 #include <string>
 
@@ -14,6 +17,21 @@ std::string utf8(const wchar_t* w) {
     std::string s(static_cast<std::size_t>(n - 1), '\0');
     ::WideCharToMultiByte(CP_UTF8, 0, w, -1, s.data(), n, nullptr, nullptr);
     return s;
+}
+
+void wait_for_parent() {
+    HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    DWORD parent = 0;
+    for (BOOL more = ::Process32FirstW(snapshot, &entry); more; more = ::Process32NextW(snapshot, &entry))
+        if (entry.th32ProcessID == ::GetCurrentProcessId()) parent = entry.th32ParentProcessID;
+    ::CloseHandle(snapshot);
+    HANDLE process = parent ? ::OpenProcess(SYNCHRONIZE, FALSE, parent) : nullptr;
+    if (!process) return;
+    ::WaitForSingleObject(process, 120000);
+    ::CloseHandle(process);
 }
 
 }  // namespace
@@ -33,5 +51,8 @@ int wmain(int argc, wchar_t** argv) {
     const bool ok = ::WriteFile(f, record.data(), static_cast<DWORD>(record.size()), &written, nullptr) &&
                     written == record.size();
     ::CloseHandle(f);
+    // Standing in for a session that stays open: until the program that
+    // started it ends (a terminated parent ends no child of its own).
+    if (ok && ::GetEnvironmentVariableW(L"OVELIN_RECORD_STAY", path, 32768)) wait_for_parent();
     return ok ? 0 : 4;
 }

@@ -42,9 +42,19 @@ int wmain() {
     si.hStdInput = in;
     si.hStdOutput = out;
     si.hStdError = out;
+    // cmd.exe ends with us: ovelin ends a closed tab's program, which is this
+    // one, and under Wine the closed console does not end cmd.exe by itself,
+    // so every closed tab would leave a shell behind.
+    HANDLE job = ::CreateJobObjectW(nullptr, nullptr);
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    if (job) ::SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits);
     PROCESS_INFORMATION pi{};
-    if (!::CreateProcessW(cmd_exe.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi))
+    if (!::CreateProcessW(cmd_exe.c_str(), command.data(), nullptr, nullptr, TRUE, CREATE_SUSPENDED, nullptr, nullptr,
+                          &si, &pi))
         return 91;
+    if (job) ::AssignProcessToJobObject(job, pi.hProcess);
+    ::ResumeThread(pi.hThread);
     ::CloseHandle(pi.hThread);
     ::WaitForSingleObject(pi.hProcess, INFINITE);
     DWORD code = 0;
