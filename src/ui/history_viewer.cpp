@@ -4,6 +4,16 @@
 
 namespace ovelin {
 
+DialogLayout history_layout(const std::string& title) {
+    return {title, 520, 384,
+            {{ControlKind::ListBox, history_id::LIST, "", 12, 12, 496, 320},
+             {ControlKind::Button, history_id::COPY, "Copy line", 12, 344, 120, 28},
+             {ControlKind::Button, history_id::RESET_SESSION, "Reset session history", 140, 344, 140, 28},
+             {ControlKind::Button, history_id::RESET_ALL, "Reset ALL history", 288, 344, 120, 28},
+             {ControlKind::Button, history_id::CLOSE, "Close", 424, 344, 84, 28}},
+            history_id::LIST};
+}
+
 HistoryViewer::HistoryViewer(std::optional<std::filesystem::path> config_dir, std::string record_id,
                              const std::string& label)
     : config_dir_(std::move(config_dir)), record_id_(std::move(record_id)), title_("History \u2014 " + label) {}

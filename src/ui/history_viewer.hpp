@@ -1,13 +1,14 @@
 #pragma once
 // The history viewer's model: the lines tracked for one tab, copying one,
 // and resetting this tab's or every tab's history. The window (win32/) lays
-// out `HISTORY_LAYOUT`, asks the confirm questions and shows `lines()`.
+// out `history_layout`, asks the confirm questions and shows `lines()`.
 
-#include <array>
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "ui/dialog_layout.hpp"
 
 namespace ovelin {
 
@@ -19,24 +20,8 @@ inline constexpr int RESET_ALL = 403;
 inline constexpr int CLOSE = 404;
 }  // namespace history_id
 
-// One control at 96 DPI; the list box has the first focus.
-struct HistoryControl {
-    enum class Kind { List, Button };
-    Kind kind;
-    int id;
-    const char* text;
-    int x, y, width, height;
-};
-
-inline constexpr int HISTORY_CLIENT_WIDTH = 520;
-inline constexpr int HISTORY_CLIENT_HEIGHT = 384;
-inline constexpr std::array<HistoryControl, 5> HISTORY_LAYOUT{{
-    {HistoryControl::Kind::List, history_id::LIST, "", 12, 12, 496, 320},
-    {HistoryControl::Kind::Button, history_id::COPY, "Copy line", 12, 344, 120, 28},
-    {HistoryControl::Kind::Button, history_id::RESET_SESSION, "Reset session history", 140, 344, 140, 28},
-    {HistoryControl::Kind::Button, history_id::RESET_ALL, "Reset ALL history", 288, 344, 120, 28},
-    {HistoryControl::Kind::Button, history_id::CLOSE, "Close", 424, 344, 84, 28},
-}};
+// The dialog's window: list box first (it has the first focus), four buttons.
+DialogLayout history_layout(const std::string& title);
 
 inline constexpr const char* RESET_SESSION_QUESTION = "Reset the tracked history for this session?";
 inline constexpr const char* RESET_ALL_QUESTION = "Reset ALL tracked history for every session? This cannot be undone.";

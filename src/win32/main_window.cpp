@@ -322,9 +322,7 @@ void MainWindow::open_with_shell(const std::string& target) {
     ::ShellExecuteW(nullptr, L"open", wide(target).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
-void MainWindow::run_history_viewer(HistoryViewer&) {
-    // The dialog window comes with the shared dialog frame.
-}
+void MainWindow::run_history_viewer(HistoryViewer& viewer) { win32::run_history_viewer(hwnd_, viewer); }
 
 void MainWindow::start_new_window() {
     std::wstring path(MAX_PATH, L'\0');

@@ -318,5 +318,58 @@ TEST_F(Clipboard, CtrlF1DrawsTheHelpPanelAndEscapeRemovesIt) {
     EXPECT_TRUE(wait_until([&] { return !drawn(); }, 10s));
 }
 
+// Another process's list box answers LB_GETTEXT through the system's marshalling.
+std::vector<std::wstring> list_items(HWND list) {
+    std::vector<std::wstring> items;
+    const LRESULT n = ::SendMessageW(list, LB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < n; ++i) {
+        wchar_t buf[1024] = {};
+        if (::SendMessageW(list, LB_GETTEXTLEN, i, 0) >= 1024) continue;
+        ::SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(buf));
+        items.emplace_back(buf);
+    }
+    return items;
+}
+
+TEST_F(Clipboard, CtrlShiftHListsTheTabsHistoryAndCopiesALine) {
+    write_config(L"sessions.json", R"({"schema_version": 1, "sessions": [{"id": "s-hist", "title": "Build"}]})");
+    ::CreateDirectoryW((config_ + L"\\history").c_str(), nullptr);
+    ASSERT_TRUE(write_file(config_ + L"\\history\\s-hist.jsonl",
+                           "{\"ts\":1,\"line\":\"dir /w\"}\n{\"ts\":2,\"line\":\"echo second\"}\n"));
+    HWND hwnd = start_shell(R"({"schema_version": 1, "close_to_tray": false,
+  "restore_sessions_on_start": true, "track_history": true, "sync_mode": "local"})");
+    ASSERT_NE(hwnd, nullptr);
+    type_text(L"echo typed\r");  // tracked into the same file
+    EXPECT_TRUE(wait_until([&] {
+        return read_file(config_ + L"\\history\\s-hist.jsonl").value_or("").find("echo typed") != std::string::npos;
+    }, 20s));
+    press('H', {VK_CONTROL, VK_SHIFT});
+    HWND dialog = wait_for_window_of_class(app_.pid(), L"OvelinHistory");
+    ASSERT_NE(dialog, nullptr) << "no history viewer";
+    EXPECT_EQ(window_text(dialog), L"History \u2014 Build");
+    HWND list = ::GetDlgItem(dialog, 400);
+    ASSERT_NE(list, nullptr);
+    EXPECT_TRUE(wait_until([&] { return list_items(list).size() >= 3; }, 10s));
+    const auto items = list_items(list);
+    ASSERT_GE(items.size(), 3u);
+    EXPECT_EQ(items[0], L"dir /w");
+    EXPECT_EQ(items[1], L"echo second");
+    EXPECT_EQ(items[2], L"echo typed");
+    EXPECT_FALSE(::IsWindowEnabled(hwnd)) << "the main window waits for the dialog";
+    if (auto c = capture_client(::GetDesktopWindow())) save_screenshot(*c, L"clipboard-history.png");
+
+    // Down selects the first line in the focused list; Enter copies it.
+    ASSERT_TRUE(set_clipboard(L"before"));
+    press(VK_DOWN);
+    press(VK_DOWN);
+    EXPECT_TRUE(wait_until([&] { return ::SendMessageW(list, LB_GETCURSEL, 0, 0) == 1; }, 5s));
+    press(VK_RETURN);
+    EXPECT_TRUE(wait_until([&] { return clipboard() == std::optional<std::wstring>(L"echo second"); }, 10s))
+        << narrow(clipboard().value_or(L"(none)"));
+    press(VK_ESCAPE);
+    EXPECT_TRUE(wait_until([&] { return !::IsWindow(dialog); }, 10s));
+    EXPECT_TRUE(wait_until([&] { return ::IsWindowEnabled(hwnd) != FALSE; }, 5s));
+}
+
 }  // namespace
 }  // namespace ovelin::testing
