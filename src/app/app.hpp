@@ -9,6 +9,7 @@
 #include <source_location>
 #include <vector>
 
+#include "app/selection_state.hpp"
 #include "app/session.hpp"
 #include "core/store.hpp"
 
@@ -44,6 +45,7 @@ struct App : Configuration {
     std::int32_t cell_height = 1;
     std::int32_t glyph_height = 1;
     RenameState rename;
+    Selection selection;
 
     // The session with this id, or nullptr.
     Session* find_session(std::uint64_t id);

@@ -6,6 +6,8 @@
 
 namespace ovelin {
 
+// Nothing without an active tab. Resets leave the lines open tabs remember
+// for suggestions as they are.
 void open_history_viewer(AppCell& cell, Host& host);
 
 }  // namespace ovelin

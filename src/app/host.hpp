@@ -13,6 +13,7 @@
 #include "pty/pty_session.hpp"
 #include "ui/canvas.hpp"
 #include "ui/connection_manager.hpp"
+#include "ui/history_viewer.hpp"
 #include "ui/menu.hpp"
 
 namespace ovelin {
@@ -73,6 +74,17 @@ public:
     // Removes the rename edit and gives the focus back to the main window.
     virtual void end_rename_edit() = 0;
 
+    // The clipboard as Unicode text. Setting answers false when nothing was
+    // copied; reading gives nullopt without text or for invalid UTF-16.
+    virtual bool set_clipboard_text(const std::string& text) = 0;
+    virtual std::optional<std::string> clipboard_text() = 0;
+    // The tray menu at the pointer, the window brought to the front first
+    // (its own message loop): the chosen id, 0 when dismissed.
+    virtual int show_tray_menu(const Menu& menu) = 0;
+    // The shell's "open" for a file, folder or address; failures are silent.
+    virtual void open_with_shell(const std::string& target) = 0;
+    // The history viewer dialog over the model, until it closes.
+    virtual void run_history_viewer(HistoryViewer& viewer) = 0;
     // Starts this program's own executable again as an independent process,
     // without arguments; a failure is dropped.
     virtual void start_new_window() = 0;

@@ -11,6 +11,7 @@
 #include "app/history_viewer.hpp"
 #include "app/quick_keys.hpp"
 #include "app/rename.hpp"
+#include "app/selection.hpp"
 #include "app/sessions.hpp"
 #include "app/tiling.hpp"
 #include "app/tracking.hpp"
@@ -296,7 +297,7 @@ void on_char(AppCell& cell, Host& host, char16_t unit, Modifiers mods) {
     text += unit;
     auto utf8 = utf16_to_utf8(text);
     if (!utf8) return;  // an unpaired surrogate
-    // (tracking ends a mouse selection here)
+    if (end_selection(*app)) host.repaint();  // typing ends a mouse selection
     track_input(*app, *utf8);
     send_input(*app, *utf8);
 }

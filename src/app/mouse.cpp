@@ -1,7 +1,9 @@
 #include "app/mouse.hpp"
 
 #include "app/browse.hpp"
+#include "app/clipboard.hpp"
 #include "app/rename.hpp"
+#include "app/selection.hpp"
 #include "app/sessions.hpp"
 #include "app/tab_bar.hpp"
 #include "app/tiling.hpp"
@@ -10,8 +12,8 @@ namespace ovelin {
 
 // A press anywhere in the window ends an open rename as leaving the edit
 // would. Below the bar, the browser takes presses for its button and cards;
-// otherwise a press on a tile makes it active, and the selection and paste
-// plug in after that.
+// otherwise a press on a tile makes it active and then starts a selection.
+// The right button pastes anywhere below the bar.
 
 namespace {
 // True when the browser took the press (nothing else happens then).
@@ -41,22 +43,26 @@ void on_left_down(AppCell& cell, Host& host, int x, int y) {
         return;
     }
     if (press_in_view(cell, host, x, y, false)) return;
-    // The press goes on here to start a selection in the active tile.
+    begin_selection(cell, host, x, y);
 }
 
-void on_left_up(AppCell&, Host& host, int, int) { host.release_mouse(); }
+void on_left_up(AppCell& cell, Host& host, int, int) { finish_selection(cell, host); }
 
 void on_left_double_click(AppCell& cell, Host& host, int x, int y) {
     if (y < TAB_BAR_HEIGHT) {
         on_bar_double_click(cell, host, x, y);
         return;
     }
-    press_in_view(cell, host, x, y, true);  // a double click in a tile goes on to select a word
+    // The second press of a quick click is still a press: it replaces the selection.
+    if (!press_in_view(cell, host, x, y, true)) begin_selection(cell, host, x, y);
 }
 
 void on_right_down(AppCell& cell, Host& host, int x, int y) {
     end_rename(cell, host, true);
-    if (y < TAB_BAR_HEIGHT) on_bar_right_down(cell, host, x, y);
+    if (y < TAB_BAR_HEIGHT)
+        on_bar_right_down(cell, host, x, y);
+    else
+        paste_clipboard(cell, host);  // tile headers too: all of the area pastes
 }
 
 void on_middle_down(AppCell& cell, Host& host, int x, int y) {
@@ -64,6 +70,6 @@ void on_middle_down(AppCell& cell, Host& host, int x, int y) {
     if (y < TAB_BAR_HEIGHT) on_bar_middle_down(cell, host, x, y);
 }
 
-void on_mouse_move(AppCell&, Host&, int, int) {}
+void on_mouse_move(AppCell& cell, Host& host, int x, int y) { extend_selection(cell, host, x, y); }
 
 }  // namespace ovelin

@@ -4,6 +4,7 @@
 
 #include "app/tab_bar.hpp"
 #include "app/view_paint.hpp"
+#include "ui/help_overlay.hpp"
 
 namespace ovelin {
 
@@ -12,6 +13,8 @@ void paint_window(App& app, Canvas& canvas, ClientSize size) {
     paint_bar(app, canvas, size.width);
     canvas.select_font(FontKind::Terminal);
     paint_view(app, canvas, size);
+    // Over everything else.
+    if (app.help_visible) draw_help(canvas, {0, 0, size.width, size.height}, app.cell_height, app.settings.keys.nav_modifier);
 }
 
 }  // namespace ovelin

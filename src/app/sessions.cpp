@@ -164,6 +164,7 @@ void close_tab(AppCell& cell, Host& host, std::size_t index) {
             Session closing = std::move(app->sessions[index]);
             app->sessions.erase(app->sessions.begin() + static_cast<std::ptrdiff_t>(index));
             closing.pty.reset();  // ends the child, closes its console
+            app->selection = Selection{};
             if (app->sessions.empty())
                 app->active = 0;
             else if (app->active >= app->sessions.size())

@@ -4,6 +4,7 @@
 
 #include "app/browse.hpp"
 #include "app/groups.hpp"
+#include "app/selection.hpp"
 #include "app/tab_label.hpp"
 #include "app/tiling.hpp"
 #include "ui/palette.hpp"
@@ -42,7 +43,9 @@ void paint_tiles(App& app, Canvas& canvas, ClientSize size) {
         if (!strip && s.group)
             if (const TabGroup* g = app.find_group(*s.group)) strip = palette::GROUP[g->color % 8];
         const bool is_active = shown[k] == active;
-        paint_tile(canvas, cells[k], pane(app, s, is_active, strip), alone, is_active, metrics(app));
+        TerminalPane tile = pane(app, s, is_active, strip);
+        tile.selection = selection_range(app, s.id());
+        paint_tile(canvas, cells[k], tile, alone, is_active, metrics(app));
     }
 }
 

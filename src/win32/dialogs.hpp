@@ -8,6 +8,7 @@
 
 #include "core/records.hpp"
 #include "ui/connection_manager.hpp"
+#include "ui/history_viewer.hpp"
 
 namespace ovelin::win32 {
 
@@ -20,5 +21,8 @@ std::optional<ConnectionProfile> run_profile_editor(HWND owner, const Connection
 
 // The connection manager over the model until it is closed.
 void run_connection_manager(HWND owner, ConnectionManager& manager);
+
+// The history viewer over the model until it is closed; copies with the dialog as owner.
+void run_history_viewer(HWND owner, HistoryViewer& viewer);
 
 }  // namespace ovelin::win32

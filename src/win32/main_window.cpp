@@ -11,7 +11,9 @@
 #include "app/paint.hpp"
 #include "app/rename.hpp"
 #include "app/sessions.hpp"
+#include "app/tray.hpp"
 #include "core/utf.hpp"
+#include "win32/clipboard.hpp"
 #include "win32/dialog_frame.hpp"
 #include "win32/dialogs.hpp"
 #include "win32/gdi_canvas.hpp"
@@ -160,6 +162,7 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_TRAY_CALLBACK:
             if (wp != TRAY_ICON_ID) break;
             if (lp == WM_LBUTTONUP || lp == WM_LBUTTONDBLCLK) on_tray_activate(cell_, *this);
+            if (lp == WM_RBUTTONUP || lp == WM_CONTEXTMENU) open_tray_menu(cell_, *this);
             return 0;
         default:
             break;
@@ -305,6 +308,27 @@ std::string MainWindow::rename_edit_text() {
 }
 
 void MainWindow::end_rename_edit() { rename_edit_.close(); }
+
+bool MainWindow::set_clipboard_text(const std::string& text) { return win32::set_clipboard_text(hwnd_, text); }
+
+std::optional<std::string> MainWindow::clipboard_text() { return win32::clipboard_text(hwnd_); }
+
+int MainWindow::show_tray_menu(const Menu& menu) {
+    // Without the window in front the menu would not close when the user
+    // clicks elsewhere; the null message afterwards lets it finish closing.
+    ::SetForegroundWindow(hwnd_);
+    POINT pt{};
+    ::GetCursorPos(&pt);
+    const int id = track_popup_menu(hwnd_, menu, pt);
+    ::PostMessageW(hwnd_, WM_NULL, 0, 0);
+    return id;
+}
+
+void MainWindow::open_with_shell(const std::string& target) {
+    ::ShellExecuteW(nullptr, L"open", wide(target).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void MainWindow::run_history_viewer(HistoryViewer& viewer) { win32::run_history_viewer(hwnd_, viewer); }
 
 void MainWindow::start_new_window() {
     std::wstring path(MAX_PATH, L'\0');

@@ -42,6 +42,11 @@ public:
     bool begin_rename_edit(const Rect& box, const std::string& text) override;
     std::string rename_edit_text() override;
     void end_rename_edit() override;
+    bool set_clipboard_text(const std::string& text) override;
+    std::optional<std::string> clipboard_text() override;
+    int show_tray_menu(const Menu& menu) override;
+    void open_with_shell(const std::string& target) override;
+    void run_history_viewer(HistoryViewer& viewer) override;
     void start_new_window() override;
     void show_information(const std::string& caption, const std::string& text) override;
     bool confirm(const std::string& text) override;

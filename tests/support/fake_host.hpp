@@ -121,6 +121,34 @@ public:
         if (while_edit_closes) while_edit_closes();
         edit_open = false;
     }
+    // The clipboard, tray menu, shell and history viewer.
+    std::optional<std::string> clipboard;  // what a paste reads; copies land here
+    int clipboard_writes = 0;
+    std::vector<Menu> tray_menus;
+    int tray_answer_id = 0;
+    std::vector<std::string> opened;
+    std::vector<std::pair<std::string, std::vector<std::string>>> viewers;  // title, lines
+    std::function<void(HistoryViewer&)> while_viewer_open;
+    bool set_clipboard_text(const std::string& text) override {
+        ++clipboard_writes;
+        clipboard = text;
+        return true;
+    }
+    std::optional<std::string> clipboard_text() override { return clipboard; }
+    int show_tray_menu(const Menu& menu) override {
+        check_released();
+        tray_menus.push_back(menu);
+        return tray_answer_id;
+    }
+    void open_with_shell(const std::string& target) override {
+        check_released();
+        opened.push_back(target);
+    }
+    void run_history_viewer(HistoryViewer& viewer) override {
+        check_released();
+        viewers.emplace_back(viewer.title(), viewer.lines());
+        if (while_viewer_open) while_viewer_open(viewer);
+    }
     int new_windows = 0;
     void start_new_window() override {
         check_released();
