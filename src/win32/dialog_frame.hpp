@@ -35,6 +35,14 @@ public:
 
     HWND control(int id) const { return ::GetDlgItem(hwnd, id); }
 
+    // Enter runs the dialog's default action and Escape cancels; true for either.
+    template <class Default>
+    bool enter_or_escape(UINT key, Default on_enter) {
+        if (key == VK_RETURN) on_enter();
+        if (key == VK_ESCAPE) done = true;
+        return key == VK_RETURN || key == VK_ESCAPE;
+    }
+
     bool done = false;
     HWND hwnd = nullptr;
     UINT dpi = 96;  // the dialog's own, read once after it was created

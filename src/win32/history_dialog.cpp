@@ -33,15 +33,7 @@ public:
     }
 
     bool on_key(UINT key, HWND) override {
-        if (key == VK_RETURN) {
-            copy_line();
-            return true;
-        }
-        if (key == VK_ESCAPE) {
-            done = true;
-            return true;
-        }
-        return false;
+        return enter_or_escape(key, [this] { copy_line(); });
     }
 
 private:

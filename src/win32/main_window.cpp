@@ -28,11 +28,6 @@ namespace {
 
 constexpr COLORREF BACKGROUND = RGB(12, 14, 18);
 
-std::wstring wide(std::string_view s) {
-    std::u16string u = utf8_to_utf16(s);
-    return std::wstring(u.begin(), u.end());
-}
-
 Modifiers current_modifiers() {
     return {(::GetKeyState(VK_CONTROL) & 0x8000) != 0, (::GetKeyState(VK_SHIFT) & 0x8000) != 0,
             (::GetKeyState(VK_MENU) & 0x8000) != 0};
@@ -256,8 +251,8 @@ std::expected<std::unique_ptr<PtySession>, std::error_code> MainWindow::spawn_se
 }
 
 bool MainWindow::start_program(const std::string& program, const std::string& command_line) {
-    std::wstring app = wide(program);
-    std::wstring cmd = wide(command_line);
+    std::wstring app = to_wide(program);
+    std::wstring cmd = to_wide(command_line);
     STARTUPINFOW si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
@@ -286,25 +281,13 @@ int MainWindow::show_popup_menu(const Menu& menu, int client_x, int client_y) {
 
 bool MainWindow::begin_rename_edit(const Rect& box, const std::string& text) {
     HFONT font = create_terminal_font(hwnd_, font_settings_, font_);
-    return rename_edit_.open(hwnd_, RECT{box.left, box.top, box.right, box.bottom}, wide(text), font,
+    return rename_edit_.open(hwnd_, RECT{box.left, box.top, box.right, box.bottom}, to_wide(text), font,
                              [this](bool commit) { end_rename(cell_, *this, commit); });
 }
 
 std::string MainWindow::rename_edit_text() {
     // UTF-16 from the control may hold unpaired surrogates: each becomes U+FFFD.
-    const std::wstring w = rename_edit_.text();
-    std::u16string units;
-    for (std::size_t i = 0; i < w.size(); ++i) {
-        const char16_t c = static_cast<char16_t>(w[i]);
-        const bool high = c >= 0xD800 && c <= 0xDBFF, low = c >= 0xDC00 && c <= 0xDFFF;
-        if (high && i + 1 < w.size() && w[i + 1] >= 0xDC00 && w[i + 1] <= 0xDFFF) {
-            units += c;
-            units += static_cast<char16_t>(w[++i]);
-        } else {
-            units += high || low ? u'\xFFFD' : c;
-        }
-    }
-    return utf16_to_utf8(units).value_or(std::string());
+    return from_wide(rename_edit_.text());
 }
 
 void MainWindow::end_rename_edit() { rename_edit_.close(); }
@@ -325,7 +308,7 @@ int MainWindow::show_tray_menu(const Menu& menu) {
 }
 
 void MainWindow::open_with_shell(const std::string& target) {
-    ::ShellExecuteW(nullptr, L"open", wide(target).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    ::ShellExecuteW(nullptr, L"open", to_wide(target).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 void MainWindow::run_history_viewer(HistoryViewer& viewer) { win32::run_history_viewer(hwnd_, viewer); }

@@ -36,15 +36,7 @@ public:
     }
 
     bool on_key(UINT key, HWND) override {
-        if (key == VK_RETURN) {
-            save();
-            return true;
-        }
-        if (key == VK_ESCAPE) {
-            done = true;
-            return true;
-        }
-        return false;
+        return enter_or_escape(key, [this] { save(); });
     }
 
 private:

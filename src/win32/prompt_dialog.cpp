@@ -17,15 +17,7 @@ public:
         if (id == prompt_ids::CANCEL) done = true;
     }
     bool on_key(UINT key, HWND) override {
-        if (key == VK_RETURN) {
-            accept();
-            return true;
-        }
-        if (key == VK_ESCAPE) {
-            done = true;
-            return true;
-        }
-        return false;
+        return enter_or_escape(key, [this] { accept(); });
     }
 
 private:
