@@ -44,16 +44,24 @@ TEST_F(Churn, ThreeHundredTabsOpenedAndClosedLeaveThreadsAndMemoryAsTheyWere) {
     RECT client{};
     ::GetClientRect(hwnd, &client);
 
+    // Under Wine a press now and then never reaches the window (seen once in
+    // a few runs of these 640 presses); one that brings nothing within a few
+    // seconds is given once more, since leaks, not clicks, are measured here.
+    auto press_until = [&](int x, Button button, int sessions) {
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            click(hwnd, x, 17, button);
+            if (wait_until([&] { return saved_sessions() == sessions; }, attempt == 0 ? 5s : 20s)) return true;
+        }
+        return false;
+    };
     auto cycle = [&](int i) {
         // The "+", at alternating points: two quick presses at one point
         // would make a double click, which opens nothing.
-        click(hwnd, client.right - (i % 2 ? 10 : 30), 17);
-        if (!wait_until([&] { return saved_sessions() == 2; })) {
+        if (!press_until(client.right - (i % 2 ? 10 : 30), Button::Left, 2)) {
             if (auto c = capture_client(::GetDesktopWindow())) save_screenshot(*c, L"churn-open-failed.png");
             FAIL() << "open " << i << ": " << config_file(L"sessions.json");
         }
-        click(hwnd, 180 + 60, 17, Button::Middle);  // the second slot
-        ASSERT_TRUE(wait_until([&] { return saved_sessions() == 1; })) << "close " << i;
+        ASSERT_TRUE(press_until(180 + 60, Button::Middle, 1)) << "close " << i;  // the second slot
     };
     // Warm up first: fonts, caches and the heap's first growth are not leaks.
     for (int i = 0; i < 20; ++i) ASSERT_NO_FATAL_FAILURE(cycle(i));
