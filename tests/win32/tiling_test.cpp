@@ -178,10 +178,14 @@ TEST_F(Tiling, GroupCardsBreadcrumbAndTheGroupTiled) {
       {"id": "s-1-3", "title": "db", "group": "Work"}]})");
     HWND hwnd = start();
     ASSERT_NE(hwnd, nullptr);
-    bring_to_front(hwnd);
     std::optional<Capture> c;
     // The last restored tab, db, is active: Ctrl+Shift+G tiles Work side by side.
-    ASSERT_TRUE(wait_until([&] { return saved_sessions() == 3; }));
+    // (The sessions file is ours from the start; the bar says when all three are open.)
+    ASSERT_TRUE(wait_until([&] {
+        c = shot(hwnd);
+        return c && c->at(2 * SLOT + 2, 6) == BAR_ACTIVE;
+    }, 20s)) << "the third restored tab is not shown active";
+    bring_to_front(hwnd);
     press('G', {VK_CONTROL, VK_SHIFT});
     ASSERT_TRUE(wait_until([&] {
         c = shot(hwnd);
