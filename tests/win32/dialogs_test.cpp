@@ -240,7 +240,8 @@ TEST_F(Dialogs, AProfileMadeInTheEditorIsSavedAndConnects) {
     HWND editor = wait_for_window_of_class(app_.pid(), L"OvelinProfileEd");
     ASSERT_NE(editor, nullptr);
     EXPECT_EQ(window_text(editor), L"New profile");
-    EXPECT_FALSE(::IsWindowEnabled(manager));
+    // The editor's window exists a moment before its loop disables the owner.
+    EXPECT_TRUE(wait_until([&] { return !::IsWindowEnabled(manager); }, 10s));
     HWND name = ::GetDlgItem(editor, 201);
     ASSERT_TRUE(focus_is(name));
     EXPECT_FALSE(::IsWindowVisible(::GetDlgItem(editor, 211)));  // a local shell has one row
