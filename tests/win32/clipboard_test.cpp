@@ -355,7 +355,7 @@ TEST_F(Clipboard, CtrlShiftHListsTheTabsHistoryAndCopiesALine) {
     EXPECT_EQ(items[0], L"dir /w");
     EXPECT_EQ(items[1], L"echo second");
     EXPECT_EQ(items[2], L"echo typed");
-    EXPECT_FALSE(::IsWindowEnabled(hwnd)) << "the main window waits for the dialog";
+    EXPECT_TRUE(wait_until([&] { return !::IsWindowEnabled(hwnd); }, 10s)) << "the main window waits for the dialog";
     if (auto c = capture_client(::GetDesktopWindow())) save_screenshot(*c, L"clipboard-history.png");
 
     // Down selects the first line in the focused list; Enter copies it.
