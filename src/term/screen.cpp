@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "term/vterm_adapter.hpp"
+#include "term/terminal.hpp"
 
 namespace ovelin {
 
@@ -38,7 +38,7 @@ void fill_view(CellView& out, const term::Grid& grid, const term::Row& row, int 
 
 struct Screen::Impl {
     Impl(std::uint16_t rows, std::uint16_t cols, std::size_t scrollback) : term(rows, cols, scrollback) {}
-    term::VtermAdapter term;
+    term::Terminal term;
 };
 
 Screen::Screen(std::uint16_t rows, std::uint16_t cols, std::size_t scrollback_lines)

@@ -1,6 +1,6 @@
 #pragma once
-// The terminal screen model: libvterm's parser and state machine feeding a
-// grid of our own.
+// The terminal screen model: our parser and terminal state feeding a grid
+// of our own.
 //
 // Coordinates: a visible row counts from 0 at the top of the screen, a
 // column from 0 at the left; both index the grid in use (the alternate grid
