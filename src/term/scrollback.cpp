@@ -157,6 +157,19 @@ void Scrollback::push(const Row& row, int cols) {
             for (int i = 0; i < color_bytes(pen.fg_kind()); ++i) *out++ = pen.fg[i];
             for (int i = 0; i < color_bytes(pen.bg_kind()); ++i) *out++ = pen.bg[i];
         }
+        if (cell.ch - 1u < 0x7fu) {
+            // Plain text in one pen, the common line: one byte a cell.
+            do {
+                *out++ = static_cast<std::uint8_t>(cells[c].ch);
+                ++c;
+            } while (c < n && cells[c].ch - 1u < 0x7fu && pen_word(cells[c].pen) == current &&
+                     !(c + 1 < n && cells[c + 1].ch == kContinuation));
+            if (wide && c == (&cell - cells) + 1) {
+                *out++ = kContinuationToken;
+                ++c;
+            }
+            continue;
+        }
         if (cell.ch == 0) {
             int run = 1;
             while (c + run < n && cells[c + run].ch == 0 && cells[c + run].pen == cell.pen) ++run;

@@ -388,7 +388,21 @@ void Terminal::ascii_run(const unsigned char* p, std::size_t n) {
         }
         Cell* cells = g.row(pos_.row).cells.get();
         const std::size_t k = std::min(n, static_cast<std::size_t>(width - pos_.col));
-        for (std::size_t i = 0; i < k; ++i) cells[pos_.col + static_cast<int>(i)] = Cell{p[i], pen};
+        {
+            // Locals only: the cells' byte-sized pens may alias anything else.
+            auto* const dst = reinterpret_cast<unsigned char*>(cells + pos_.col);
+            const unsigned char* const src = p;
+            std::uint32_t pen_words[2];
+            std::memcpy(pen_words, &pen, sizeof pen);
+            const std::uint32_t w1 = pen_words[0], w2 = pen_words[1];
+            for (std::size_t i = 0; i < k; ++i) {
+                const std::uint32_t ch = src[i];
+                unsigned char* const cell = dst + i * sizeof(Cell);
+                std::memcpy(cell, &ch, 4);
+                std::memcpy(cell + 4, &w1, 4);
+                std::memcpy(cell + 8, &w2, 4);
+            }
+        }
         p += k;
         n -= k;
         pos_.col += static_cast<int>(k);
