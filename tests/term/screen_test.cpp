@@ -116,6 +116,7 @@ TEST(ScreenState, ModesFollowTheirSequences) {
         {"\x1b[?1049;2004h", true, false, true},
         {"\x1b[?2004h\x1b" "c", false, false, false},  // a reset ends bracketed paste
         {"\x1b[?2004h\x1b[?2004", false, false, true},  // the rest has not arrived
+        {"\x1b[?25l\x1b" "8", false, false, false},          // restoring what was never saved: the reset state
     };
     for (const auto& c : cases) {
         Screen s(5, 20);
@@ -280,6 +281,7 @@ TEST(ScreenRobustness, HostileOutputIsContained) {
         {"unfinished character before a control", "\xe6\x97\nA", "\xef\xbf\xbd\n A"},
         {"unfinished character before an escape", "a\xf0\x9f\x1b[mb", "a\xef\xbf\xbd" "b"},
         {"control inside a string terminator", "\x1b]2;x\x1b\x01\\ok", "ok"},
+        {"a C1 character sent as UTF-8 takes no room", "ab\xc2\x85" "c\xc2\x9b" "d", "abcd"},
         {"unfinished character before 0xFF", "\xe6\xff\nA", "\xef\xbf\xbd\xef\xbf\xbd\n  A"},
     };
     for (const auto& c : cases) {
