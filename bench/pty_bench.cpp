@@ -110,7 +110,7 @@ struct Run {
     std::size_t bytes = 0, reads = 0, notices = 0;
     double cpu = 0;       // this process's processor time (all its threads)
     long switches = 0;    // this process's context switches, both kinds
-    std::size_t polls = 0;
+    std::size_t polls = 0;  // by the loops here; the session's reader is not seen
 };
 
 double cpu_seconds() {
@@ -255,20 +255,21 @@ void measure(const std::string& label, const std::string& file, int rounds) {
     const double parse = parse_seconds(reads);
     const double mb = static_cast<double>(plain.bytes) / (1 << 20);
     const auto line = [&](const char* what, const Run& r) {
-        std::printf("pty %-6s %-46s %6.1f MB/s %5.3f s (processor %5.3f s) %5zu reads of %4.0f bytes, %5zu polls,"
+        const std::string polls = &r == &session ? "-" : std::to_string(r.polls);
+        std::printf("pty %-6s %-50s %6.1f MB/s %5.3f s (processor %5.3f s) %5zu reads of %4.0f bytes, %5s polls,"
                     " %5ld switches  %.2fx plain\n",
                     label.c_str(), what, mb / r.seconds, r.seconds, r.cpu, r.reads,
-                    r.reads ? static_cast<double>(plain.bytes) / static_cast<double>(r.reads) : 0.0, r.polls,
+                    r.reads ? static_cast<double>(plain.bytes) / static_cast<double>(r.reads) : 0.0, polls.c_str(),
                     r.switches, plain.seconds / r.seconds);
     };
     std::printf("pty %-7s %.1f MB through the terminal, wall time, best of %d rounds after a warm-up\n", label.c_str(), mb,
                 rounds);
     line("plain read loop", plain);
-    line("no screen: poll, read, lock, notice (before)", poll_each);
-    line("no screen: read, poll if none, lock, notice", read_first);
+    line("no screen: poll, read, lock, notice (old reader)", poll_each);
+    line("no screen: read, poll if none, lock, notice (now)", read_first);
     line("read, parse in line, nothing else", in_line);
     line("session (reader, screen, notices, UI thread)", session);
-    std::printf("pty %-6s %-46s %6.1f MB/s %5.3f s processor time in %zu feeds\n", label.c_str(),
+    std::printf("pty %-6s %-50s %6.1f MB/s %5.3f s processor time in %zu feeds\n", label.c_str(),
                 "parse alone (the same reads into a screen)", mb / parse, parse, reads.size());
     std::printf("pty %-6s session: %zu notices handled for %zu reads\n", label.c_str(), session.notices, session.reads);
     const double ratio = plain.seconds / session.seconds;
