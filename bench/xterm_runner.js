@@ -30,15 +30,18 @@ function write(term, bytes) {
 }
 
 // Writes the whole corpus in 8192-byte chunks; resolves when it is parsed.
-function feed(term) {
-  return new Promise((resolve) => {
-    for (let at = 0; at < data.length; at += CHUNK) {
-      const end = Math.min(at + CHUNK, data.length);
-      if (end === data.length) term.write(data.subarray(at, end), resolve);
-      else term.write(data.subarray(at, end));
-    }
-    if (data.length === 0) resolve();
-  });
+// xterm.js refuses writes once 50 MB wait unparsed ("write data
+// discarded"), so every 1 MiB the feed waits for the terminal to catch up,
+// as a well-behaved pty reader would: any size of corpus goes in whole.
+async function feed(term) {
+  const WAIT_EVERY = 128;
+  let chunks = 0;
+  for (let at = 0; at < data.length; at += CHUNK) {
+    const piece = data.subarray(at, Math.min(at + CHUNK, data.length));
+    if (++chunks % WAIT_EVERY === 0) await write(term, piece);
+    else term.write(piece);
+  }
+  await write(term, new Uint8Array(0));
 }
 
 function cpuSeconds(since) {
