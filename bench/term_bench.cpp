@@ -543,7 +543,7 @@ void memory(const std::string& label, std::string corpus, std::string file, cons
             std::printf(" | xterm.js: %5.0f lines (%.0f characters a line) after %.2f MiB: %.2f MiB", xt->lines,
                         xt->lines > 0 ? xt->chars / xt->lines : 0.0, mib(xt->fed), mib(xt->bytes));
         } else {
-            if (r) error = "it reported no heap in use";
+            if (r) error = "xterm.js reported less heap in use than before it started";
             std::printf(" | xterm.js failed: %s", error.c_str());
         }
     }
