@@ -121,26 +121,29 @@ void reader_loop([[maybe_unused]] ThreadToken token, Fd master_arg, Fd wake_arg,
         std::string replies = pty_detail::feed_and_notify(*screen, {buf, static_cast<std::size_t>(n)}, *sink, id);
         if (!replies.empty()) input->push(replies);
     };
+    // Read first and poll only once the terminal has nothing: under a flood
+    // every read finds bytes waiting, and a poll before each would double
+    // the system calls per read for nothing. Output still goes before the
+    // wake-up, as it did when both were polled together.
     for (;;) {
+        ssize_t n = ::read(master.get(), buf, sizeof buf);
+        if (n > 0) {
+            feed(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        if (n == 0 || errno != EAGAIN) break;  // end of output (EIO once every holder of the terminal has gone)
         pollfd fds[2] = {{master.get(), POLLIN, 0}, {wake.get(), POLLIN, 0}};
         if (::poll(fds, 2, -1) < 0) {
             if (errno == EINTR) continue;
             break;
         }
-        if (fds[0].revents) {
-            ssize_t n = ::read(master.get(), buf, sizeof buf);
-            if (n > 0) {
-                feed(n);
-                continue;
-            }
-            if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
-            break;  // end of output (EIO once every holder of the terminal has gone)
-        }
+        if (fds[0].revents) continue;
         if (fds[1].revents) {
             // The program ended or the session is being dropped: take what is
             // left in the terminal, then stop.
             for (;;) {
-                ssize_t n = ::read(master.get(), buf, sizeof buf);
+                n = ::read(master.get(), buf, sizeof buf);
                 if (n > 0)
                     feed(n);
                 else if (n < 0 && errno == EINTR)
