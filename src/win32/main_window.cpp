@@ -182,10 +182,12 @@ void MainWindow::paint() {
         ::FillRect(mem.get(), &all, static_cast<HBRUSH>(brush.get()));
         ::SetBkMode(mem.get(), TRANSPARENT);
         {
-            GdiCanvas canvas(mem.get(), static_cast<HFONT>(font_.font.get()), bar_font_.for_dpi(::GetDpiForWindow(hwnd_)));
+            GdiCanvas canvas(mem.get(), static_cast<HFONT>(font_.font.get()), bar_font_.for_dpi(::GetDpiForWindow(hwnd_)),
+                             &kept_);
             auto app = cell_.take();
             paint_window(*app, canvas, ClientSize{client.right - client.left, client.bottom - client.top});
         }
+        kept_.end_paint();
         // The window does not clip its children: leave the rename edit be.
         if (HWND edit = rename_edit_.hwnd()) {
             RECT r{};
@@ -242,6 +244,8 @@ void MainWindow::quit(int exit_code) { ::PostQuitMessage(exit_code); }
 CellMetrics MainWindow::resolve_terminal_font(const FontSettings& settings) {
     font_settings_ = settings;
     win32::resolve_terminal_font(hwnd_, settings, font_);
+    // Kept pixels show the old font (a new font may even reuse the old handle).
+    kept_.clear();
     return font_.metrics;
 }
 
