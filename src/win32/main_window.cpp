@@ -99,9 +99,17 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
             paint();
             return 0;
         case WM_SIZE:
-            // Minimised, the client area is empty; the restore lays out again.
+            // Minimised, the client area is empty; the restore lays out again
+            // (and draws afresh: nothing shown keeps its pixels meanwhile).
             if (wp != SIZE_MINIMIZED) on_resize(cell_, *this);
+            else kept_.clear();
             return 0;
+        case WM_DISPLAYCHANGE:
+        case WM_SETTINGCHANGE:
+            // Kept pixels may show another pixel format or font smoothing.
+            kept_.clear();
+            repaint();
+            break;
         case WM_DPICHANGED:
             // The window keeps its rectangle; only the font and fit change.
             on_dpi_changed(cell_, *this);
@@ -230,7 +238,10 @@ void MainWindow::remove_tray_icon() {
     ::Shell_NotifyIconW(NIM_DELETE, &nid);
 }
 
-void MainWindow::hide_window() { ::ShowWindow(hwnd_, SW_HIDE); }
+void MainWindow::hide_window() {
+    ::ShowWindow(hwnd_, SW_HIDE);
+    kept_.clear();
+}
 
 void MainWindow::restore_window() {
     ::ShowWindow(hwnd_, SW_RESTORE);
