@@ -1,7 +1,6 @@
 #include "ui/kept_view.hpp"
 
 #include <algorithm>
-#include <cstring>
 #include <utility>
 
 #include "ui/palette.hpp"
@@ -26,29 +25,28 @@ bool same_row(const ViewRow& kept, const ViewRow& fresh, int cols) {
     return true;
 }
 
-std::uint64_t mix(std::uint64_t h, std::uint64_t v) {
-    h = (h ^ v) * 0x9E3779B97F4A7C15ull;
-    return h ^ (h >> 29);
-}
-
 std::uint64_t color_bits(const Color& c) {
     return (std::uint64_t{static_cast<std::uint8_t>(c.kind)} << 32) | (std::uint64_t{c.index} << 24) |
            (std::uint64_t{c.r} << 16) | (std::uint64_t{c.g} << 8) | c.b;
 }
 
-// Only chooses the rows to move; equality decides what is drawn.
+// Cheap, as it runs over every visible cell whenever a row changed: it only
+// picks the rows to move, and equality decides what is drawn.
 std::uint64_t row_hash(const ViewRow& row, int cols) {
-    std::uint64_t h = mix(0xCBF29CE484222325ull, (std::uint64_t(row.selected.from) << 32) | unsigned(row.selected.to));
+    constexpr std::uint64_t K = 0x9E3779B97F4A7C15ull;
+    std::uint64_t h = (std::uint64_t(row.selected.from) << 32) | unsigned(row.selected.to);
     for (int c = 0; c < cols; ++c) {
         const CellView& cell = row.cells[c];
-        std::uint64_t text = 0;
-        std::memcpy(&text, cell.text.data(), std::min<std::size_t>(cell.text.size(), 8));
-        h = mix(h, text ^ (std::uint64_t{cell.text.size()} << 59));
-        h = mix(h, (color_bits(cell.fg) << 24) ^ color_bits(cell.bg) ^
-                       (std::uint64_t{cell.inverse} << 61 | std::uint64_t{cell.wide} << 62 |
-                        std::uint64_t{cell.wide_continuation} << 63));
+        std::uint64_t text = cell.text.size();
+        for (std::size_t i = 0; i < cell.text.size() && i < 7; ++i)
+            text |= std::uint64_t{static_cast<unsigned char>(cell.text[i])} << (8 * (i + 1));
+        const std::uint64_t pen = (color_bits(cell.fg) << 24) ^ color_bits(cell.bg) ^
+                                  (std::uint64_t{cell.inverse} << 61 | std::uint64_t{cell.wide} << 62 |
+                                   std::uint64_t{cell.wide_continuation} << 63);
+        h = (h + text) * K;
+        h = (h + pen) * K;
     }
-    return h;
+    return h ^ (h >> 29);
 }
 
 // Kept rows from + shift ... to - 1 + shift show what fresh rows from ... to - 1 should.
