@@ -127,7 +127,8 @@ int main() {
                          scrolled.screen.feed("\r\n" + colourful_line(rng, COLS));
                      },
                      paint(scrolled, &kept_scrolled), &kept_scrolled, 3.0});
-    cases.push_back({"kept, every row changed", [&] { changed.screen.feed(colourful_screen_bytes(ROWS, COLS, seed++)); },
+    cases.push_back({"kept, every row changed",
+                     [&] { changed.screen.feed(colourful_screen_bytes(ROWS, COLS, seed++)); },
                      paint(changed, &kept_changed), &kept_changed});
 
     // A warm-up, then rounds taking turns, so that a slow moment of the

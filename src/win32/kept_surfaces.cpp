@@ -32,7 +32,7 @@ public:
 
     Canvas& canvas() override { return *canvas_; }
     void move_rows(int top, int bottom, int dy) override {
-        // GDI copies overlapping parts of one bitmap as if through a temporary.
+        // Source and destination overlap: BitBlt within one bitmap copies as if through a temporary.
         ::BitBlt(dc_.get(), 0, top + dy, width_, bottom - top, dc_.get(), 0, top, SRCCOPY);
     }
     void show(int top) override {
@@ -45,7 +45,7 @@ private:
     UniqueMemoryDc dc_;
     UniqueGdiObject bitmap_;
     SelectGuard keep_bitmap_;
-    std::optional<GdiCanvas> canvas_;  // last: it restores the DC's font before the DC goes
+    std::optional<GdiCanvas> canvas_;  // after the DC: it gives the DC its font back before the DC goes
     HDC frame_ = nullptr;
     int x_ = 0, y_ = 0;
 };

@@ -190,8 +190,8 @@ void MainWindow::paint() {
         ::FillRect(mem.get(), &all, static_cast<HBRUSH>(brush.get()));
         ::SetBkMode(mem.get(), TRANSPARENT);
         {
-            GdiCanvas canvas(mem.get(), static_cast<HFONT>(font_.font.get()), bar_font_.for_dpi(::GetDpiForWindow(hwnd_)),
-                             &kept_);
+            GdiCanvas canvas(mem.get(), static_cast<HFONT>(font_.font.get()),
+                             bar_font_.for_dpi(::GetDpiForWindow(hwnd_)), &kept_);
             auto app = cell_.take();
             paint_window(*app, canvas, ClientSize{client.right - client.left, client.bottom - client.top});
         }
