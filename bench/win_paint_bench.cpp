@@ -1,48 +1,89 @@
-// Under Wine or Windows: the time per full repaint of a colourful 240 x 70
-// screen through GDI (memory bitmap, terminal font, text runs, one BitBlt to
-// a window), against a fill-only repaint of the same window in the same run.
+// Under Wine or Windows: the time per repaint of a colourful 240 x 70 screen
+// through GDI, each frame as the window paints (a fresh memory bitmap filled
+// with the background, the terminal drawn, one BitBlt to a window), against
+// a fill-only repaint of the same window in the same run. The view is drawn
+// afresh, then with its pixels kept between paints: unchanged, after one
+// line of new output scrolled the screen up, and after every row changed.
 
 #include <windows.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <functional>
+#include <optional>
+#include <random>
+#include <vector>
 
 #include "paint_screen.hpp"
 #include "ui/terminal_view.hpp"
 #include "win32/gdi_canvas.hpp"
+#include "win32/kept_surfaces.hpp"
 #include "win32/terminal_font.hpp"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
+constexpr int ROWS = 70, COLS = 240;
 
-template <class Paint>
-double ms_per_frame(HWND hwnd, int width, int height, int frames, Paint paint) {
+struct Measured {
+    double ms = 0;           // a frame, median of the rounds
+    double rows_drawn = 0;   // a frame
+};
+
+// One way of painting: `prepare` changes the screen before a frame (not
+// timed), `draw` paints onto the frame's memory DC.
+struct Case {
+    const char* name;
+    std::function<void()> prepare;
+    std::function<void(HDC)> draw;
+    ovelin::win32::KeptSurfaces* kept = nullptr;
+    std::optional<double> target = std::nullopt;  // at most this many times fill-only
+    std::vector<double> rounds{};
+    double rows_drawn = 0;
+    int frames = 0;
+};
+
+double frame(HWND hwnd, int width, int height, const std::function<void(HDC)>& draw) {
     HDC dc = ::GetDC(hwnd);
     const auto t0 = Clock::now();
-    for (int f = 0; f < frames; ++f) {
-        HDC mem = ::CreateCompatibleDC(dc);
-        HBITMAP bmp = ::CreateCompatibleBitmap(dc, width, height);
-        HGDIOBJ old = ::SelectObject(mem, bmp);
-        RECT all{0, 0, width, height};
-        ::SetDCBrushColor(mem, RGB(12, 14, 18));
-        ::FillRect(mem, &all, static_cast<HBRUSH>(::GetStockObject(DC_BRUSH)));
-        ::SetBkMode(mem, TRANSPARENT);
-        paint(mem);
-        ::BitBlt(dc, 0, 0, width, height, mem, 0, 0, SRCCOPY);
-        ::SelectObject(mem, old);
-        ::DeleteObject(bmp);
-        ::DeleteDC(mem);
-    }
+    HDC mem = ::CreateCompatibleDC(dc);
+    HBITMAP bmp = ::CreateCompatibleBitmap(dc, width, height);
+    HGDIOBJ old = ::SelectObject(mem, bmp);
+    RECT all{0, 0, width, height};
+    ::SetDCBrushColor(mem, RGB(12, 14, 18));
+    ::FillRect(mem, &all, static_cast<HBRUSH>(::GetStockObject(DC_BRUSH)));
+    ::SetBkMode(mem, TRANSPARENT);
+    if (draw) draw(mem);
+    ::BitBlt(dc, 0, 0, width, height, mem, 0, 0, SRCCOPY);
+    ::SelectObject(mem, old);
+    ::DeleteObject(bmp);
+    ::DeleteDC(mem);
     ::GdiFlush();
+    const auto t1 = Clock::now();
     ::ReleaseDC(hwnd, dc);
-    return std::chrono::duration<double, std::milli>(Clock::now() - t0).count() / frames;
+    return std::chrono::duration<double, std::milli>(t1 - t0).count();
+}
+
+void run(Case& c, HWND hwnd, int width, int height, int frames) {
+    double total = 0;
+    for (int f = 0; f < frames; ++f) {
+        if (c.prepare) c.prepare();
+        total += frame(hwnd, width, height, c.draw);
+        if (c.kept) c.rows_drawn += static_cast<double>(c.kept->end_paint());
+    }
+    c.rounds.push_back(total / frames);
+    c.frames += frames;
+}
+
+Measured result(Case& c) {
+    std::sort(c.rounds.begin(), c.rounds.end());
+    return {c.rounds[c.rounds.size() / 2], c.kept ? c.rows_drawn / c.frames : ROWS};
 }
 
 }  // namespace
 
 int main() {
-    constexpr int rows = 70, cols = 240, frames = 40;
     HFONT font = ovelin::win32::create_font("Consolas", 96, 10.0f);
     HDC probe = ::GetDC(nullptr);
     HGDIOBJ old = ::SelectObject(probe, font);
@@ -51,7 +92,7 @@ int main() {
     ::SelectObject(probe, old);
     ::ReleaseDC(nullptr, probe);
     const ovelin::TerminalMetrics metrics{tm.tmAveCharWidth, tm.tmHeight + tm.tmExternalLeading, tm.tmHeight};
-    const int width = 12 + metrics.cell_width * cols, height = 42 + metrics.cell_height * rows;
+    const int width = 12 + metrics.cell_width * COLS, height = 42 + metrics.cell_height * ROWS;
 
     WNDCLASSW wc{};
     wc.lpfnWndProc = ::DefWindowProcW;
@@ -60,21 +101,55 @@ int main() {
     ::RegisterClassW(&wc);
     HWND hwnd = ::CreateWindowExW(0, wc.lpszClassName, L"paint bench", WS_POPUP | WS_VISIBLE, 0, 0, width, height,
                                   nullptr, nullptr, wc.hInstance, nullptr);
-
-    ovelin::LockedScreen screen(rows, cols);
-    screen.screen.feed(colourful_screen_bytes(rows, cols));
     const ovelin::Rect area{6, 40, width - 6, height - 2};
 
-    const double full = ms_per_frame(hwnd, width, height, frames, [&](HDC mem) {
-        ovelin::win32::GdiCanvas canvas(mem, font);
-        canvas.select_font(ovelin::FontKind::Terminal);
-        ovelin::draw_terminal(canvas, screen, area, metrics, true, {}, {});
-    });
-    const double fill_only = ms_per_frame(hwnd, width, height, frames, [](HDC) {});
-    std::printf("GDI repaint of a colourful %dx%d screen (%dx%d px): %.2f ms per frame\n", cols, rows, width, height,
-                full);
-    std::printf("fill-only repaint of the same window: %.2f ms per frame; full / fill-only: %.1fx\n", fill_only,
-                full / fill_only);
+    // A screen each, so one case's changes never reach another.
+    ovelin::LockedScreen still(ROWS, COLS), scrolled(ROWS, COLS), changed(ROWS, COLS);
+    for (ovelin::LockedScreen* s : {&still, &scrolled, &changed}) s->screen.feed(colourful_screen_bytes(ROWS, COLS));
+    ovelin::win32::KeptSurfaces kept_still, kept_scrolled, kept_changed;
+    std::mt19937 rng(5);
+    unsigned seed = 12;
+
+    auto paint = [&](ovelin::LockedScreen& screen, ovelin::win32::KeptSurfaces* kept) {
+        return [&screen, kept, font, metrics, area](HDC mem) {
+            ovelin::win32::GdiCanvas canvas(mem, font, nullptr, kept);
+            canvas.select_font(ovelin::FontKind::Terminal);
+            ovelin::draw_terminal(canvas, screen, area, metrics, true, {}, {});
+        };
+    };
+    std::vector<Case> cases;
+    cases.push_back({"fill-only", {}, {}, nullptr});
+    cases.push_back({"from scratch", {}, paint(still, nullptr), nullptr});
+    cases.push_back({"kept, nothing changed", {}, paint(still, &kept_still), &kept_still});
+    cases.push_back({"kept, one line of output scrolled in",
+                     [&] {
+                         // The cursor waits at the end of the bottom row: a line feed scrolls.
+                         scrolled.screen.feed("\r\n" + colourful_line(rng, COLS));
+                     },
+                     paint(scrolled, &kept_scrolled), &kept_scrolled, 3.0});
+    cases.push_back({"kept, every row changed",
+                     [&] { changed.screen.feed(colourful_screen_bytes(ROWS, COLS, seed++)); },
+                     paint(changed, &kept_changed), &kept_changed});
+
+    // A warm-up, then rounds taking turns, so that a slow moment of the
+    // machine falls on every case alike.
+    for (Case& c : cases) run(c, hwnd, width, height, 5);
+    for (Case& c : cases) c.rounds.clear(), c.frames = 0, c.rows_drawn = 0;
+    for (int round = 0; round < 11; ++round)
+        for (Case& c : cases) run(c, hwnd, width, height, 30);
+
+    // One line each: "name: value (target ...) holds|MISSES".
+    const Measured fill = result(cases[0]);
+    std::printf("paint fill-only repaint (%dx%d px window): %.3f ms\n", width, height, fill.ms);
+    for (std::size_t k = 1; k < cases.size(); ++k) {
+        const Measured m = result(cases[k]);
+        const double ratio = m.ms / fill.ms;
+        std::printf("paint %dx%d colourful screen %s (%.3f ms, %.1f rows drawn): %.2fx fill-only", COLS, ROWS,
+                    cases[k].name, m.ms, m.rows_drawn, ratio);
+        if (const auto target = cases[k].target)
+            std::printf(" (target <= %.0fx) %s", *target, ratio <= *target ? "holds" : "MISSES");
+        std::printf("\n");
+    }
     ::DestroyWindow(hwnd);
     ::DeleteObject(font);
     return 0;

@@ -24,6 +24,8 @@ struct Rgb {
 // Bar: the system's message font at the window's DPI, for the tab bar.
 enum class FontKind { Default, Terminal, Bar };
 
+class KeptSurface;
+
 class Canvas {
 public:
     virtual ~Canvas() = default;
@@ -39,6 +41,14 @@ public:
     // One line of text, vertically centred and clipped in `box`, on the
     // existing background.
     virtual void text_in(const Rect& box, std::u16string_view text, Rgb color) = 0;
+
+    // The pixels that `view` left at `where` (this canvas's coordinates) in
+    // the last paint, for the view to bring up to date and show; null when
+    // this canvas keeps none, and the view draws afresh.
+    virtual KeptSurface* kept_surface(const void* view, const Rect& where) {
+        (void)view, (void)where;
+        return nullptr;
+    }
 };
 
 }  // namespace ovelin

@@ -30,7 +30,10 @@ struct GhostText {
 };
 
 // Locks the screen for the whole drawing. The caller has selected the
-// terminal font and filled the area with the default background.
+// terminal font and filled the area with the default background. On a canvas
+// that keeps pixels between paints, only the rows that changed since this
+// view's last paint are drawn again; the cursor and the suggestion are always
+// drawn over the copy.
 void draw_terminal(Canvas& canvas, LockedScreen& screen, const Rect& area, const TerminalMetrics& metrics,
                    bool focused, const SelectionRange& selection, const GhostText& ghost);
 

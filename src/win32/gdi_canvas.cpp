@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "win32/kept_surfaces.hpp"
+
 namespace ovelin::win32 {
 
 namespace {
@@ -9,8 +11,12 @@ COLORREF ref(Rgb c) { return RGB(c.r, c.g, c.b); }
 RECT rect(const Rect& r) { return RECT{r.left, r.top, r.right, r.bottom}; }
 }  // namespace
 
-GdiCanvas::GdiCanvas(HDC dc, HFONT terminal_font, HFONT bar_font)
-    : dc_(dc), terminal_font_(terminal_font), bar_font_(bar_font), default_font_(::GetCurrentObject(dc, OBJ_FONT)) {}
+GdiCanvas::GdiCanvas(HDC dc, HFONT terminal_font, HFONT bar_font, KeptSurfaces* kept)
+    : dc_(dc),
+      terminal_font_(terminal_font),
+      bar_font_(bar_font),
+      default_font_(::GetCurrentObject(dc, OBJ_FONT)),
+      kept_(kept) {}
 
 GdiCanvas::~GdiCanvas() { ::SelectObject(dc_, default_font_); }
 
@@ -49,6 +55,10 @@ void GdiCanvas::text_in(const Rect& box, std::u16string_view text, Rgb color) {
     ::SetBkMode(dc_, TRANSPARENT);
     ::DrawTextW(dc_, reinterpret_cast<const wchar_t*>(text.data()), static_cast<int>(text.size()), &rc,
                 DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_NOPREFIX);
+}
+
+KeptSurface* GdiCanvas::kept_surface(const void* view, const Rect& where) {
+    return kept_ ? kept_->surface(dc_, terminal_font_, view, where) : nullptr;
 }
 
 }  // namespace ovelin::win32

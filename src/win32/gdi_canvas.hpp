@@ -7,10 +7,13 @@
 
 namespace ovelin::win32 {
 
+class KeptSurfaces;
+
 class GdiCanvas final : public Canvas {
 public:
     // Either font may be null (not resolved yet): the context's own is used.
-    GdiCanvas(HDC dc, HFONT terminal_font, HFONT bar_font = nullptr);
+    // With `kept`, terminal views keep their pixels there between paints.
+    GdiCanvas(HDC dc, HFONT terminal_font, HFONT bar_font = nullptr, KeptSurfaces* kept = nullptr);
     ~GdiCanvas() override;
     GdiCanvas(const GdiCanvas&) = delete;
     GdiCanvas& operator=(const GdiCanvas&) = delete;
@@ -21,12 +24,14 @@ public:
     void text_run(int x, int y, const Rect& box, std::u16string_view text, std::span<const std::int32_t> advances,
                   Rgb foreground, Rgb background) override;
     void text_in(const Rect& box, std::u16string_view text, Rgb color) override;
+    KeptSurface* kept_surface(const void* view, const Rect& where) override;
 
 private:
     HDC dc_;
     HFONT terminal_font_;
     HFONT bar_font_;
     HGDIOBJ default_font_;
+    KeptSurfaces* kept_;
 };
 
 }  // namespace ovelin::win32

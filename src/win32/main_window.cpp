@@ -99,9 +99,17 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
             paint();
             return 0;
         case WM_SIZE:
-            // Minimised, the client area is empty; the restore lays out again.
+            // Minimised, the client area is empty; the restore lays out again
+            // (and draws afresh: nothing shown keeps its pixels meanwhile).
             if (wp != SIZE_MINIMIZED) on_resize(cell_, *this);
+            else kept_.clear();
             return 0;
+        case WM_DISPLAYCHANGE:
+        case WM_SETTINGCHANGE:
+            // Kept pixels may show another pixel format or font smoothing.
+            kept_.clear();
+            repaint();
+            break;
         case WM_DPICHANGED:
             // The window keeps its rectangle; only the font and fit change.
             on_dpi_changed(cell_, *this);
@@ -182,10 +190,12 @@ void MainWindow::paint() {
         ::FillRect(mem.get(), &all, static_cast<HBRUSH>(brush.get()));
         ::SetBkMode(mem.get(), TRANSPARENT);
         {
-            GdiCanvas canvas(mem.get(), static_cast<HFONT>(font_.font.get()), bar_font_.for_dpi(::GetDpiForWindow(hwnd_)));
+            GdiCanvas canvas(mem.get(), static_cast<HFONT>(font_.font.get()),
+                             bar_font_.for_dpi(::GetDpiForWindow(hwnd_)), &kept_);
             auto app = cell_.take();
             paint_window(*app, canvas, ClientSize{client.right - client.left, client.bottom - client.top});
         }
+        kept_.end_paint();
         // The window does not clip its children: leave the rename edit be.
         if (HWND edit = rename_edit_.hwnd()) {
             RECT r{};
@@ -228,7 +238,10 @@ void MainWindow::remove_tray_icon() {
     ::Shell_NotifyIconW(NIM_DELETE, &nid);
 }
 
-void MainWindow::hide_window() { ::ShowWindow(hwnd_, SW_HIDE); }
+void MainWindow::hide_window() {
+    ::ShowWindow(hwnd_, SW_HIDE);
+    kept_.clear();
+}
 
 void MainWindow::restore_window() {
     ::ShowWindow(hwnd_, SW_RESTORE);
@@ -242,6 +255,8 @@ void MainWindow::quit(int exit_code) { ::PostQuitMessage(exit_code); }
 CellMetrics MainWindow::resolve_terminal_font(const FontSettings& settings) {
     font_settings_ = settings;
     win32::resolve_terminal_font(hwnd_, settings, font_);
+    // Kept pixels show the old font (a new font may even reuse the old handle).
+    kept_.clear();
     return font_.metrics;
 }
 

@@ -9,6 +9,7 @@
 #include "app/app.hpp"
 #include "app/host.hpp"
 #include "win32/bar_font.hpp"
+#include "win32/kept_surfaces.hpp"
 #include "win32/posting_sink.hpp"
 #include "win32/rename_edit.hpp"
 #include "win32/terminal_font.hpp"
@@ -62,6 +63,7 @@ private:
     AppCell& cell_;
     HWND hwnd_ = nullptr;
     TerminalFont font_;
+    KeptSurfaces kept_;  // the terminal views' pixels between paints
     FontSettings font_settings_;  // as last resolved, for the rename edit's font
     BarFont bar_font_;
     RenameEdit rename_edit_;

@@ -1,5 +1,6 @@
 // ovelin_drive: small actions on a running ovelin.exe for scripts/run.
 //   ovelin_drive screenshot NAME   waits for the window, saves build/windows/screenshots/NAME
+//   ovelin_drive type TEXT         types TEXT and Enter into the ovelin window
 //   ovelin_drive close             posts WM_CLOSE to an ovelin window
 //   ovelin_drive start             starts ovelin.exe with the test shell as
 //                                  COMSPEC and waits for it to end
@@ -13,7 +14,7 @@ using namespace ovelin::testing;
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 2) {
-        std::fwprintf(stderr, L"usage: ovelin_drive screenshot NAME | close\n");
+        std::fwprintf(stderr, L"usage: ovelin_drive screenshot NAME | type TEXT | close\n");
         return 2;
     }
     std::wstring verb = argv[1];
@@ -24,10 +25,11 @@ int wmain(int argc, wchar_t** argv) {
             std::fwprintf(stderr, L"no ovelin window\n");
             return 1;
         }
-        // Wait for the shell's prompt: the cursor bar moves past the first cells.
+        // Wait for the shell's prompt: the cursor bar moves past the first
+        // cells (below the tab bar, whose text has the cursor's colour too).
         std::optional<Capture> shot;
         const auto has_cursor = [](const Capture& c) {
-            for (int y = 0; y < c.height; ++y)
+            for (int y = 34; y < c.height; ++y)
                 for (int x = 0; x < c.width; ++x)
                     if (x > 20 && c.at(x, y) == rgb(225, 229, 237)) return true;
             return false;
@@ -52,6 +54,14 @@ int wmain(int argc, wchar_t** argv) {
         if (!app) return 1;
         auto code = app.wait_exit(std::chrono::hours(24 * 365));
         return code ? static_cast<int>(*code) : 1;
+    }
+    if (verb == L"type" && argc >= 3) {
+        HWND hwnd = ::FindWindowW(L"OvelinHost", nullptr);
+        if (!hwnd) return 1;
+        bring_to_front(hwnd);
+        type_text(argv[2]);
+        press(VK_RETURN);
+        return 0;
     }
     if (verb == L"close") {
         if (HWND hwnd = ::FindWindowW(L"OvelinHost", nullptr)) ::PostMessageW(hwnd, WM_CLOSE, 0, 0);

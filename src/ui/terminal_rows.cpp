@@ -1,0 +1,95 @@
+#include "ui/terminal_rows.hpp"
+
+#include <algorithm>
+#include <span>
+#include <string_view>
+
+#include "core/utf.hpp"
+#include "ui/palette.hpp"
+
+namespace ovelin {
+
+ColumnSpan selected_columns(const SelectionRange& s, int row, int cols) {
+    if (!s.active || row < s.start_row || row > s.end_row) return {};
+    const int from = row == s.start_row ? s.start_col : 0;
+    const int to = std::min(row == s.end_row ? s.end_col + 1 : cols, cols);
+    if (from >= to) return {};
+    return {from, to};
+}
+
+void build_row(const std::vector<CellView>& cells, int cols, ColumnSpan selected, const TerminalMetrics& m,
+               DrawnRow& out) {
+    out.text.clear();
+    out.advances.clear();
+    out.runs.clear();
+    DrawnRun run;
+    std::size_t begin = 0;  // where the current run's text starts
+    bool blank = true;
+    auto flush = [&] {
+        if (run.cells == 0) return;
+        if (blank && run.bg == palette::BACKGROUND) {
+            out.text.resize(begin);
+            out.advances.resize(begin);
+        } else {
+            run.end = static_cast<std::uint32_t>(out.text.size());
+            out.runs.push_back(run);
+            begin = out.text.size();
+        }
+        run.cells = 0;
+        blank = true;
+    };
+
+    const int n = std::min<int>(cols, static_cast<int>(cells.size()));
+    for (int c = 0; c < n; ++c) {
+        const CellView& cell = cells[static_cast<std::size_t>(c)];
+        if (cell.wide_continuation) continue;
+        Rgb fg = palette::cell_color(cell.fg, true);
+        Rgb bg = palette::cell_color(cell.bg, false);
+        if (cell.inverse) std::swap(fg, bg);
+        if (c >= selected.from && c < selected.to) {
+            fg = palette::SELECTED_TEXT;
+            bg = palette::SELECTED_BACKGROUND;
+        }
+        if (run.cells != 0 && !(run.fg == fg && run.bg == bg)) flush();
+        if (run.cells == 0) {
+            run.start = c;
+            run.fg = fg;
+            run.bg = bg;
+        }
+        const int advance = m.cell_width * (cell.wide ? 2 : 1);
+        if (cell.text.size() == 1 && static_cast<unsigned char>(cell.text[0]) < 0x80) {
+            out.text += static_cast<char16_t>(cell.text[0]);
+            out.advances.push_back(advance);
+            if (cell.text[0] != ' ') blank = false;
+        } else if (cell.text.empty()) {
+            out.text += u' ';
+            out.advances.push_back(advance);
+        } else {
+            // UTF-8 straight into the row's UTF-16; the last unit carries the advance.
+            std::size_t pos = 0;
+            while (pos < cell.text.size()) {
+                const char32_t cp = next_code_point(cell.text, pos).value_or(0xFFFD);
+                if (cp != U' ') blank = false;
+                append_utf16(out.text, cp);
+            }
+            out.advances.resize(out.text.size(), 0);
+            out.advances.back() = advance;
+        }
+        run.cells += cell.wide ? 2 : 1;
+    }
+    flush();
+}
+
+void draw_row(Canvas& canvas, const DrawnRow& row, int left, int y, int right, const TerminalMetrics& m) {
+    const int text_offset = std::max((m.cell_height - m.glyph_height) / 2, 0);
+    std::size_t begin = 0;
+    for (const DrawnRun& run : row.runs) {
+        const int x = left + m.cell_width * run.start;
+        const Rect box{x, y, std::min(x + m.cell_width * run.cells, right), y + m.cell_height};
+        canvas.text_run(x, y + text_offset, box, std::u16string_view(row.text).substr(begin, run.end - begin),
+                        std::span(row.advances).subspan(begin, run.end - begin), run.fg, run.bg);
+        begin = run.end;
+    }
+}
+
+}  // namespace ovelin

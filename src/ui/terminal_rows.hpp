@@ -1,0 +1,48 @@
+#pragma once
+// One visible row of a terminal turned into the text runs that draw it.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "term/screen.hpp"
+#include "ui/canvas.hpp"
+#include "ui/terminal_view.hpp"
+
+namespace ovelin {
+
+// Columns from ... to - 1 of one row; empty as {0, 0}.
+struct ColumnSpan {
+    int from = 0, to = 0;
+    bool operator==(const ColumnSpan&) const = default;
+};
+
+// The selected columns of visible row `row` among the first `cols`.
+ColumnSpan selected_columns(const SelectionRange& selection, int row, int cols);
+
+// Adjacent cells of one colour pair, drawn with one text call.
+struct DrawnRun {
+    std::int32_t start = 0;  // column of its first cell
+    std::int32_t cells = 0;  // width in cells
+    std::uint32_t end = 0;   // end of its text in the row's text (it starts where the previous run ends)
+    Rgb fg, bg;
+};
+
+// Spaces on the default background are left out: the area is already that
+// colour.
+struct DrawnRow {
+    std::u16string text;
+    std::vector<std::int32_t> advances;  // one per code unit
+    std::vector<DrawnRun> runs;
+};
+
+// The runs of the first `cols` cells of a row, the `selected` ones in the
+// selection's colours.
+void build_row(const std::vector<CellView>& cells, int cols, ColumnSpan selected, const TerminalMetrics& m,
+               DrawnRow& out);
+
+// Draws the row's runs with its top at y and cells from x = left, each box
+// clipped at `right`, on the default background.
+void draw_row(Canvas& canvas, const DrawnRow& row, int left, int y, int right, const TerminalMetrics& m);
+
+}  // namespace ovelin

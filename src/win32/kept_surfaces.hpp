@@ -1,0 +1,43 @@
+#pragma once
+// The pixels of every terminal view shown, kept from one paint to the next
+// in memory bitmaps like the paint's own, one per view.
+
+#include <windows.h>
+
+#include <cstddef>
+#include <memory>
+#include <vector>
+
+#include "ui/kept_view.hpp"
+
+namespace ovelin::win32 {
+
+class KeptSurfaces {
+public:
+    KeptSurfaces();
+    ~KeptSurfaces();
+    KeptSurfaces(const KeptSurfaces&) = delete;
+    KeptSurfaces& operator=(const KeptSurfaces&) = delete;
+
+    // The surface of `view` at `where` for the paint into `frame`: made on
+    // first use, and again when its size or the font changed. Null when GDI
+    // cannot make one (the view then draws straight onto the frame).
+    KeptSurface* surface(HDC frame, HFONT font, const void* view, const Rect& where);
+
+    // Ends a paint: frees the surfaces no view asked for since the last call
+    // (closed sessions, views no longer shown). Returns the rows the views
+    // drew again in that paint.
+    std::size_t end_paint();
+
+    // Forgets every surface (the font or the display changed).
+    void clear();
+
+    std::size_t size() const;
+
+private:
+    class Surface;
+    struct Entry;
+    std::vector<Entry> entries_;
+};
+
+}  // namespace ovelin::win32

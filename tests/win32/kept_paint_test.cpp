@@ -1,0 +1,229 @@
+// Terminal views painted through GDI with their pixels kept from one paint to
+// the next come out exactly as painted afresh, whatever changed in between.
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "ui/terminal_view.hpp"
+#include "win32/gdi_canvas.hpp"
+#include "win32/handles.hpp"
+#include "win32/kept_surfaces.hpp"
+#include "win32/terminal_font.hpp"
+
+namespace ovelin::win32 {
+namespace {
+
+constexpr int WIDTH = 420, HEIGHT = 260;
+constexpr std::uint16_t ROWS = 12, COLS = 40;
+
+struct Image {
+    std::vector<std::uint32_t> pixels;  // 0x00RRGGBB, top row first
+};
+
+struct Frame {
+    LockedScreen* screen;
+    Rect area;
+    TerminalMetrics metrics;
+    bool focused;
+    SelectionRange selection;
+    GhostText ghost;
+};
+
+// One paint as the window does it: a new bitmap in the background colour,
+// the view drawn, the pixels read back.
+Image paint(HFONT font, const Frame& f, KeptSurfaces* kept) {
+    HDC screen_dc = ::GetDC(nullptr);
+    UniqueMemoryDc mem(::CreateCompatibleDC(screen_dc));
+    UniqueGdiObject bitmap(::CreateCompatibleBitmap(screen_dc, WIDTH, HEIGHT));
+    ::ReleaseDC(nullptr, screen_dc);
+    {
+        SelectGuard keep(mem.get(), bitmap.get());
+        RECT all{0, 0, WIDTH, HEIGHT};
+        ::SetDCBrushColor(mem.get(), RGB(12, 14, 18));
+        ::FillRect(mem.get(), &all, static_cast<HBRUSH>(::GetStockObject(DC_BRUSH)));
+        ::SetBkMode(mem.get(), TRANSPARENT);
+        GdiCanvas canvas(mem.get(), font, nullptr, kept);
+        canvas.select_font(FontKind::Terminal);
+        draw_terminal(canvas, *f.screen, f.area, f.metrics, f.focused, f.selection, f.ghost);
+    }
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = WIDTH;
+    bi.bmiHeader.biHeight = -HEIGHT;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    Image image;
+    image.pixels.resize(std::size_t{WIDTH} * HEIGHT);
+    EXPECT_EQ(::GetDIBits(mem.get(), static_cast<HBITMAP>(bitmap.get()), 0, HEIGHT, image.pixels.data(), &bi,
+                          DIB_RGB_COLORS),
+              HEIGHT);
+    for (std::uint32_t& p : image.pixels) p &= 0xFFFFFF;
+    return image;
+}
+
+// Empty when equal, else the first pixel that differs and how many do.
+std::string difference(const Image& kept, const Image& fresh) {
+    std::size_t count = 0, first = 0;
+    for (std::size_t i = 0; i < fresh.pixels.size(); ++i)
+        if (kept.pixels[i] != fresh.pixels[i] && count++ == 0) first = i;
+    if (count == 0) return {};
+    char text[160];
+    std::snprintf(text, sizeof text, "%zu pixels differ, the first at (%zu, %zu): kept %06x, afresh %06x", count,
+                  first % WIDTH, first / WIDTH, kept.pixels[first], fresh.pixels[first]);
+    return text;
+}
+
+// `count` rows of text in a few colours, the first numbered `first`.
+std::string lines(int first, int count) {
+    std::string s;
+    for (int i = first; i < first + count; ++i) {
+        if (i > first) s += "\r\n";
+        s += "\x1b[3" + std::to_string(1 + i % 7) + "mline " + std::to_string(i) + "\x1b[0m text \x1b[4" +
+             std::to_string(i % 8) + "m" + std::string(static_cast<std::size_t>(i % 9), 'x') + "\x1b[0m";
+    }
+    return s;
+}
+
+// What changes before one paint; the rest stays as the step before left it.
+struct Step {
+    std::string bytes;           // fed to the screen
+    int rows_drawn;              // by the kept view in this paint
+    SelectionRange selection{};
+    bool focused = true;
+    GhostText ghost{};
+    int area_right = 0;          // pixels left out at the right of the area (0: none)
+    int area_bottom = 0;         // the same at the bottom
+    std::uint16_t resize_rows = 0, resize_cols = 0;
+    int taller_cells = 0;        // pixels added to the cell height
+    bool shown = true;           // the view painted at all
+};
+
+TEST(KeptPaint, PixelsMatchPaintingAfreshAfterEveryChange) {
+    UniqueGdiObject font(create_font("Consolas", 96, 10.0f));
+    ASSERT_TRUE(font);
+    TEXTMETRICW tm{};
+    {
+        HDC dc = ::GetDC(nullptr);
+        HGDIOBJ old = ::SelectObject(dc, font.get());
+        ::GetTextMetricsW(dc, &tm);
+        ::SelectObject(dc, old);
+        ::ReleaseDC(nullptr, dc);
+    }
+    const TerminalMetrics metrics{tm.tmAveCharWidth, tm.tmHeight + tm.tmExternalLeading, tm.tmHeight};
+    ASSERT_LE(metrics.cell_width * COLS + 10, WIDTH);
+    ASSERT_LE(metrics.cell_height * ROWS + 12, HEIGHT);
+    // A few pixels to spare at the right and at the bottom.
+    const int right = 5 + metrics.cell_width * COLS + 3, bottom = 7 + metrics.cell_height * ROWS + 4;
+    const int narrow = metrics.cell_width * 31;  // leaves 9 whole columns and 3 pixels of the tenth
+
+    const SelectionRange none{};
+    const struct {
+        const char* name;
+        std::vector<Step> steps;
+    } cases[] = {
+        {"unchanged, one line changed, one erased",
+         {{.bytes = lines(0, 5), .rows_drawn = ROWS},
+          {.bytes = "", .rows_drawn = 0},
+          {.bytes = "\x1b[3;1H\x1b[35mchanged", .rows_drawn = 1},
+          {.bytes = "\x1b[3;1H\x1b[2K", .rows_drawn = 1},
+          {.bytes = "\x1b[0m\x1b[H\x1b[2J" + lines(20, ROWS), .rows_drawn = ROWS}}},
+        {"new output scrolls the whole screen up",
+         {{.bytes = lines(0, ROWS), .rows_drawn = ROWS},
+          {.bytes = "\r\n" + lines(12, 1), .rows_drawn = 1},
+          {.bytes = "\r\n" + lines(13, 3), .rows_drawn = 3},
+          {.bytes = "\r\n" + lines(16, 8), .rows_drawn = 8},
+          {.bytes = "", .rows_drawn = 0},
+          {.bytes = "\r\n" + lines(24, 1), .rows_drawn = 1}}},
+        // After the ring has turned, so that the region's rows wrap around it.
+        {"a scroll region moves up and down inside a turned ring",
+         {{.bytes = lines(0, ROWS), .rows_drawn = ROWS},
+          {.bytes = "\r\n" + lines(12, 8), .rows_drawn = 8},
+          {.bytes = "\x1b[3;10r\x1b[10;1H\n" + lines(30, 1), .rows_drawn = 1},
+          {.bytes = "\x1b[3;1H\x1bM" + lines(31, 1), .rows_drawn = 1},
+          {.bytes = "\x1b[3;1H\x1b[2L", .rows_drawn = 2},
+          {.bytes = "\x1b[4;1H\x1b[3M", .rows_drawn = 3},
+          {.bytes = "\x1b[r\x1b[12;1H\r\n" + lines(40, 1), .rows_drawn = 1}}},
+        {"reverse index at the top scrolls the whole screen down",
+         {{.bytes = lines(0, ROWS), .rows_drawn = ROWS},
+          {.bytes = "\x1b[H\x1bM" + lines(50, 1), .rows_drawn = 1},
+          {.bytes = "\x1b[H\x1bM\x1bM" + lines(51, 1), .rows_drawn = 2}}},
+        {"selection marks rows and leaves them",
+         {{.bytes = lines(0, 6), .rows_drawn = ROWS},
+          {.bytes = "", .rows_drawn = 3, .selection = {true, 1, 5, 3, 10}},
+          {.bytes = "", .rows_drawn = 1, .selection = {true, 2, 0, 3, 10}},
+          {.bytes = "", .rows_drawn = 4, .selection = {true, 4, 0, 5, 39}},
+          {.bytes = "", .rows_drawn = 2, .selection = none},
+          {.bytes = "", .rows_drawn = 2, .selection = {true, 8, 0, 9, 39}}}},
+        {"cursor, focus and the suggestion are drawn over the kept rows",
+         {{.bytes = "$ git s", .rows_drawn = ROWS},
+          {.bytes = "\x1b[D\x1b[D", .rows_drawn = 0},
+          {.bytes = "\x1b[C\x1b[C", .rows_drawn = 0, .ghost = {"git s", std::string("git status")}},
+          {.bytes = "", .rows_drawn = 0, .focused = false, .ghost = {"git s", std::string("git status")}},
+          {.bytes = "", .rows_drawn = 0},
+          {.bytes = "\x1b[?25l", .rows_drawn = 0},
+          {.bytes = "\x1b[?25h\r\n$ ", .rows_drawn = 1}}},
+        {"the alternate screen and back",
+         {{.bytes = lines(0, ROWS), .rows_drawn = ROWS},
+          {.bytes = "\x1b[?1049h\x1b[H\x1b[44mfull screen\x1b[0m\x1b[5;3H", .rows_drawn = ROWS},
+          {.bytes = "\x1b[7mx", .rows_drawn = 1},
+          {.bytes = "\x1b[?1049l", .rows_drawn = ROWS}}},
+        {"wide and combining characters at a clipped edge",
+         {{.bytes = "abcdefgh\xe6\x97\xa5\r\ne\xcc\x81\x1b[41m \xe6\x9c\x88 \x1b[0m", .rows_drawn = ROWS,
+           .area_right = narrow},
+          {.bytes = "\x1b[1;9H\xe6\x9c\x88", .rows_drawn = 1, .area_right = narrow},
+          {.bytes = "\x1b[1;1H\x1b[44mabcdefg\xe6\x97\xa5", .rows_drawn = 1, .area_right = narrow}}},
+        {"the area, the screen and the cell size change",
+         {{.bytes = lines(0, ROWS), .rows_drawn = ROWS},
+          {.bytes = "", .rows_drawn = ROWS, .area_right = narrow},
+          {.bytes = "", .rows_drawn = 0, .area_right = narrow, .area_bottom = 3},
+          {.bytes = "", .rows_drawn = ROWS - 1, .area_right = narrow, .area_bottom = metrics.cell_height},
+          {.bytes = "", .rows_drawn = ROWS},
+          {.bytes = "", .rows_drawn = 10, .resize_rows = 10, .resize_cols = 30},
+          {.bytes = "\r\n" + lines(60, 1), .rows_drawn = 1},
+          {.bytes = "", .rows_drawn = 10, .taller_cells = 2},
+          {.bytes = "", .rows_drawn = 10}}},
+        {"a view not painted for a while starts afresh",
+         {{.bytes = lines(0, ROWS), .rows_drawn = ROWS},
+          {.bytes = "\r\n" + lines(70, 1), .rows_drawn = 0, .shown = false},
+          {.bytes = "", .rows_drawn = ROWS}}},
+    };
+
+    for (const auto& c : cases) {
+        LockedScreen screen(ROWS, COLS);
+        KeptSurfaces kept;
+        for (std::size_t k = 0; k < c.steps.size(); ++k) {
+            const Step& s = c.steps[k];
+            SCOPED_TRACE(std::string(c.name) + ", step " + std::to_string(k + 1));
+            if (s.resize_rows) screen.screen.resize(s.resize_rows, s.resize_cols);
+            screen.screen.feed(s.bytes);
+            TerminalMetrics m = metrics;
+            m.cell_height += s.taller_cells;
+            const Frame f{&screen, {5, 7, right - s.area_right, bottom - s.area_bottom}, m, s.focused, s.selection,
+                          s.ghost};
+            if (!s.shown) {
+                kept.end_paint();
+                EXPECT_EQ(kept.size(), 0u) << "a view not painted keeps no bitmap";
+                continue;
+            }
+            const Image with_kept = paint(static_cast<HFONT>(font.get()), f, &kept);
+            EXPECT_EQ(kept.end_paint(), static_cast<std::size_t>(s.rows_drawn));
+            EXPECT_EQ(kept.size(), 1u);
+            const Image afresh = paint(static_cast<HFONT>(font.get()), f, nullptr);
+            EXPECT_EQ(difference(with_kept, afresh), "");
+            if (k == 0) {
+                const std::size_t background = std::count(afresh.pixels.begin(), afresh.pixels.end(), 0x0C0E12u);
+                EXPECT_LT(background, afresh.pixels.size()) << "nothing was drawn";
+            }
+        }
+    }
+}
+
+}  // namespace
+}  // namespace ovelin::win32
