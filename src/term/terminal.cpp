@@ -655,8 +655,7 @@ void Terminal::csi(unsigned char command) {
         intermed = intermed0_;
     }
     const int argc = argi_;
-    // Parameters not given read as missing.
-    auto a = [&](int i) { return i < argc ? args_[i] : kArgMissing; };
+    auto a = [&](int i) { return arg(i); };
     const Pos old = pos_;
     bool cancel_phantom = true;
     auto count = [&]() { return static_cast<int>(arg_count(a(0))); };
@@ -787,24 +786,20 @@ void Terminal::csi(unsigned char command) {
             break;
         }
         case 'h':
-            for (int i = 0; i < std::max(argc, 1); ++i)
-                if (!arg_missing(a(i))) set_mode(arg_value(a(i)), true);
-            break;
+        case 'l':
         case '?' << 8 | 'h':
+        case '?' << 8 | 'l':
             // Every mode listed, not only the first.
-            for (int i = 0; i < std::max(argc, 1); ++i)
-                if (!arg_missing(a(i))) set_dec_mode(arg_value(a(i)), true);
+            for (int i = 0; i < std::max(argc, 1); ++i) {
+                if (arg_missing(a(i))) continue;
+                if (leader == '?')
+                    set_dec_mode(arg_value(a(i)), command == 'h');
+                else
+                    set_mode(arg_value(a(i)), command == 'h');
+            }
             break;
         case 'j': pos_.col -= count(), at_phantom_ = false; break;
         case 'k': pos_.row -= count(), at_phantom_ = false; break;
-        case 'l':
-            for (int i = 0; i < std::max(argc, 1); ++i)
-                if (!arg_missing(a(i))) set_mode(arg_value(a(i)), false);
-            break;
-        case '?' << 8 | 'l':
-            for (int i = 0; i < std::max(argc, 1); ++i)
-                if (!arg_missing(a(i))) set_dec_mode(arg_value(a(i)), false);
-            break;
         case 'm': sgr(); break;
         case 'n':
         case '?' << 8 | 'n': {
@@ -829,28 +824,16 @@ void Terminal::csi(unsigned char command) {
             if (v == 1) protect_ = true;
             break;
         }
-        case 'r': {  // DECSTBM
-            region_top_ = static_cast<int>(std::clamp<long>(arg_or(a(0), 1) - 1, 0, rows()));
-            region_bottom_ = arg_missing(a(1)) ? -1 : static_cast<int>(std::max<long>(arg_value(a(1)), -1));
-            if (region_top_ == 0 && region_bottom_ == rows())
-                region_bottom_ = -1;
-            else
-                region_bottom_ = std::min(region_bottom_, rows());
+        case 'r':  // DECSTBM
+            margins(rows(), region_top_, region_bottom_);
             if (region_bottom() <= region_top_) region_top_ = 0, region_bottom_ = -1;
             home();
             break;
-        }
-        case 's': {  // DECSLRM, in force only with the margin mode on
-            region_left_ = static_cast<int>(std::clamp<long>(arg_or(a(0), 1) - 1, 0, cols()));
-            region_right_ = arg_missing(a(1)) ? -1 : static_cast<int>(std::max<long>(arg_value(a(1)), -1));
-            if (region_left_ == 0 && region_right_ == cols())
-                region_right_ = -1;
-            else
-                region_right_ = std::min(region_right_, cols());
+        case 's':  // DECSLRM, in force only with the margin mode on
+            margins(cols(), region_left_, region_right_);
             if (region_right_ > -1 && region_right_ <= region_left_) region_left_ = 0, region_right_ = -1;
             home();
             break;
-        }
         case '\'' << 16 | '}':  // DECIC
             if (!in_region()) break;
             scroll(Rect{region_top_, region_bottom(), pos_.col, region_right()}, 0, -count());
@@ -872,9 +855,22 @@ void Terminal::csi(unsigned char command) {
     moved(old, cancel_phantom);
 }
 
+long Terminal::arg(int i) const { return i < argi_ ? args_[i] : kArgMissing; }
+
+// First and last line (or column) from the first two parameters, as DECSTBM
+// and DECSLRM take them: last -1 stands for the far edge.
+void Terminal::margins(int extent, int& first, int& last) const {
+    first = static_cast<int>(std::clamp<long>(arg_or(arg(0), 1) - 1, 0, extent));
+    last = arg_missing(arg(1)) ? -1 : static_cast<int>(std::max<long>(arg_value(arg(1)), -1));
+    if (first == 0 && last == extent)
+        last = -1;
+    else
+        last = std::min(last, extent);
+}
+
 void Terminal::sgr() {
     const int argc = std::max(argi_, 1);
-    auto a = [&](int i) { return i < argi_ ? args_[i] : kArgMissing; };
+    auto a = [&](int i) { return arg(i); };
     auto color = [&](int i, bool fg) {
         // 38/48 at i: returns how many parameters after the palette number it took.
         const long palette = arg_value(a(i + 1));

@@ -102,6 +102,9 @@ private:
     void set_alternate(bool on);
     void save_cursor(bool save);
     void sgr();
+    // Parameter i of the CSI just ended; those not given read as missing.
+    long arg(int i) const;
+    void margins(int extent, int& first, int& last) const;
     void reset(bool hard);
     void moved(const Pos& old, bool cancel_phantom);
     void reply_csi(const char* fmt, ...);
