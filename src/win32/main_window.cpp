@@ -61,6 +61,8 @@ HWND MainWindow::create(HINSTANCE instance) {
                              CW_USEDEFAULT, 1000, 650, nullptr, nullptr, instance, this);
 }
 
+void MainWindow::started() { on_started(cell_, *this); }
+
 LRESULT CALLBACK MainWindow::proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     MainWindow* self = nullptr;
     if (msg == WM_NCCREATE) {

@@ -4,6 +4,11 @@
 #include <filesystem>
 #include <thread>
 
+#ifdef _WIN32
+#include <windows.h>
+#include <winioctl.h>
+#endif
+
 #include "core/history.hpp"
 #include "core/ids.hpp"
 #include "core/platform.hpp"
@@ -22,6 +27,45 @@ Lines lines_of(const std::vector<HistoryEntry>& entries) {
     Lines out;
     for (const auto& e : entries) out.push_back(e.line);
     return out;
+}
+
+// A link at `link` to `target`. On Windows a folder gets a junction; where
+// the system cannot make one (Wine 8 refuses FSCTL_SET_REPARSE_POINT) a
+// directory symbolic link, a reparse point just the same, stands in.
+bool make_link(const fs::path& target, const fs::path& link, bool folder) {
+#ifdef _WIN32
+    if (folder && ::CreateDirectoryW(link.c_str(), nullptr)) {
+        HANDLE h = ::CreateFileW(link.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                 FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        const std::wstring name = L"\\??\\" + target.wstring();
+        struct {
+            DWORD tag;
+            WORD data_length, reserved, substitute_offset, substitute_length, print_offset, print_length;
+            WCHAR path[MAX_PATH * 2];
+        } data{};
+        data.tag = IO_REPARSE_TAG_MOUNT_POINT;
+        data.substitute_length = static_cast<WORD>(name.size() * 2);
+        data.print_offset = static_cast<WORD>(name.size() * 2 + 2);
+        std::copy(name.begin(), name.end(), data.path);
+        data.data_length = static_cast<WORD>(8 + name.size() * 4 + 4);
+        DWORD got = 0;
+        const bool made = h != INVALID_HANDLE_VALUE &&
+                          ::DeviceIoControl(h, FSCTL_SET_REPARSE_POINT, &data, data.data_length + 8u, nullptr, 0,
+                                            &got, nullptr);
+        if (h != INVALID_HANDLE_VALUE) ::CloseHandle(h);
+        if (made) return true;
+        ::RemoveDirectoryW(link.c_str());
+    }
+    const DWORD flags = (folder ? SYMBOLIC_LINK_FLAG_DIRECTORY : 0) | SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE;
+    return ::CreateSymbolicLinkW(link.c_str(), target.c_str(), flags) != 0;
+#else
+    std::error_code ec;
+    if (folder)
+        fs::create_directory_symlink(target, link, ec);
+    else
+        fs::create_symlink(target, link, ec);
+    return !ec;
+#endif
 }
 
 class History : public ::testing::Test {
@@ -45,6 +89,9 @@ TEST_F(History, SessionIdentifiersMustBePlainFileNames) {
         {"s-1712345678901-7", true}, {"A.b_c-9", true}, {"...", true}, {".hidden", true},
         {"", false},  {".", false},  {"..", false}, {"a/b", false}, {"a\\b", false}, {"a b", false},
         {"c:x", false}, {"\xc3\xa9", false}, {"a\nb", false}, {"x\"y", false},
+        // Device names, in any case and with any extension.
+        {"CON", false}, {"nul", false}, {"Aux.txt", false}, {"PRN.a.b", false}, {"COM1", false},
+        {"lpt9", false}, {"COM0.x", false}, {"COM10", true}, {"CONSOLE", true}, {"s-CON", true}, {"LPTX", true},
     };
     for (const auto& c : cases) {
         auto p = history_path(dir(), c.id);
@@ -236,23 +283,57 @@ TEST_F(History, ResetOne) {
     EXPECT_TRUE(fs::exists(file("s-dir")));
 }
 
-TEST_F(History, ResetAll) {
+// Only history files go: plain files named by a valid session id and
+// ".jsonl", in the folder itself.
+TEST_F(History, ResetAllDeletesOnlyHistoryFiles) {
     EXPECT_EQ(reset_all_history(std::nullopt).value(), ResetOutcome::NoConfigDir);
     EXPECT_EQ(reset_all_history(dir()).value(), ResetOutcome::Done);  // no history folder yet
     EXPECT_FALSE(fs::exists(dir() / "history"));
 
-    for (const char* id : {"s-1", "s-2", "s-3"}) append_history(dir(), id, "x");
-    write_text(dir() / "history" / "stray.txt", "y");
+    TempDir outside;
+    write_text(outside.path() / "s-9.jsonl", "theirs");
+    write_text(outside.path() / "precious.txt", "theirs");
+    enum Made { File, Folder, FileLink, FolderLink };
+    const struct {
+        const char* name;
+        Made kind;
+        bool deleted;
+    } cases[] = {
+        {"s-1.jsonl", File, true},       {"S_2.x.jsonl", File, true},          {"stray.txt", File, false},
+        {"s-3.jsonl.bak", File, false},  {"a b.jsonl", File, false},           {".jsonl", File, false},
+        {"sub.jsonl", Folder, false},    {"sub", Folder, false},               {"s-4.jsonl", FileLink, false},
+        {"s-5.jsonl", FolderLink, false},
+#ifndef _WIN32
+        {"CON.jsonl", File, false},  // a device on Windows, not a file one could make
+#endif
+    };
+    fs::create_directories(dir() / "history");
+    for (const auto& c : cases) {
+        const fs::path p = dir() / "history" / c.name;
+        if (c.kind == File) write_text(p, "x");
+        if (c.kind == Folder) fs::create_directory(p);
+        if (c.kind == FileLink || c.kind == FolderLink) {
+            ASSERT_TRUE(make_link(c.kind == FileLink ? outside.path() / "s-9.jsonl" : outside.path(), p,
+                                  c.kind == FolderLink));
+        }
+    }
     EXPECT_EQ(reset_all_history(dir()).value(), ResetOutcome::Done);
-    EXPECT_TRUE(fs::is_empty(dir() / "history"));
+    for (const auto& c : cases)
+        EXPECT_EQ(platform::entry_kind(dir() / "history" / c.name) == platform::EntryKind::Missing, c.deleted)
+            << c.name;
+    EXPECT_EQ(read_text(outside.path() / "s-9.jsonl"), "theirs");
+    EXPECT_TRUE(fs::exists(outside.path() / "precious.txt"));
 
-    // A subfolder (even an empty one) is not deleted and stops the reset.
-    fs::create_directories(dir() / "history" / "sub");
-    append_history(dir(), "s-4", "x");
-    auto r = reset_all_history(dir());
-    ASSERT_FALSE(r);
-    EXPECT_TRUE(r.error().is_io());
-    EXPECT_TRUE(fs::exists(dir() / "history" / "sub"));
+    // A history folder that leads elsewhere is not entered.
+    for (const auto& c : cases) {
+        const fs::path p = dir() / "history" / c.name;
+        if (c.kind == FileLink || c.kind == FolderLink) fs::remove(p);  // the links, not what they lead to
+    }
+    fs::remove_all(dir() / "history");
+    ASSERT_TRUE(make_link(outside.path(), dir() / "history", true));
+    EXPECT_FALSE(reset_all_history(dir()).has_value());
+    EXPECT_TRUE(fs::exists(outside.path() / "s-9.jsonl"));
+    EXPECT_TRUE(fs::exists(outside.path() / "precious.txt"));
 }
 
 }  // namespace
