@@ -247,7 +247,51 @@ TEST(ConnectionManager, NewAndEditGoThroughTheEditorAndTheFilter) {
     m.select(3);
     m.connect();
     EXPECT_TRUE(m.done());
-    EXPECT_EQ(m.chosen(), std::optional<std::string>("p-new"));
+    ASSERT_NE(m.chosen(), nullptr);
+    EXPECT_EQ(m.chosen()->id, "p-new");
+}
+
+// Two profiles may share an id in a hand-edited file: Connect takes the line
+// chosen, and nothing the manager makes shares an id with another profile.
+TEST(ConnectionManager, ConnectTakesTheLineChosenAndNewIdsAreUnique) {
+    const std::vector<ConnectionProfile> twins = {
+        {"p-1", "First", LocalShell{"one"}, {}, {}},
+        {"p-1", "Second", LocalShell{"two"}, {}, {}},
+        {"p-9", "Other", LocalShell{"nine"}, {}, {}},
+    };
+    const struct {
+        const char* name;
+        int line;
+        std::optional<std::string> editor_id;  // New through the editor, when set
+        bool duplicate;
+        const char* chosen;
+    } cases[] = {
+        {"first of two", 0, {}, false, "First"},
+        {"second of two", 1, {}, false, "Second"},
+        {"new with a taken id", 0, "p-9", false, "First"},
+        {"new without an id", 0, "", false, "First"},
+        {"duplicate of a twin", 1, {}, true, "Second"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ConnectionManager m(twins);
+        Scripted s;
+        if (c.editor_id) {
+            s.edits = {ConnectionProfile{*c.editor_id, "Made", LocalShell{"made"}, {}, {}}};
+            m.add(s);
+        }
+        m.select(c.line);
+        if (c.duplicate) m.duplicate();
+        m.select(c.line);
+        m.connect();
+        ASSERT_NE(m.chosen(), nullptr);
+        EXPECT_EQ(m.chosen()->name, c.chosen);
+        if (m.profiles().size() > twins.size()) {
+            const std::string& made = m.profiles().back().id;
+            EXPECT_FALSE(made.empty());
+            for (std::size_t i = 0; i + 1 < m.profiles().size(); ++i) EXPECT_NE(m.profiles()[i].id, made);
+        }
+    }
 }
 
 TEST(ConnectionManager, EveryCommandOnAnEmptyViewDoesNothing) {

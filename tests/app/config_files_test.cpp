@@ -1,0 +1,194 @@
+// The configuration files as the application uses them: what did not load
+// is said once and kept, and two windows sharing the folder keep each
+// other's profile changes.
+
+#include <gtest/gtest.h>
+
+#include "app/dialogs.hpp"
+#include "app/lifecycle.hpp"
+#include "app/tray.hpp"
+#include "core/records_json.hpp"
+#include "support/env.hpp"
+#include "support/fake_host.hpp"
+#include "support/temp_dir.hpp"
+
+namespace ovelin {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::read_text;
+using testing::write_text;
+
+std::vector<std::string> names_in(const std::vector<ConnectionProfile>& profiles) {
+    std::vector<std::string> names;
+    for (const ConnectionProfile& p : profiles) names.push_back(p.name);
+    return names;
+}
+
+std::string profiles_json(std::initializer_list<const char*> names) {
+    ProfilesFile file{1, {}};
+    int n = 0;
+    for (const char* name : names) file.profiles.push_back({"p-" + std::to_string(++n), name, LocalShell{name}, {}, {}});
+    return to_pretty_json(file).value();
+}
+
+// One step a user takes in the manager.
+struct Step {
+    enum { Add, Edit, Delete } op;
+    const char* target;  // the profile's name (Edit, Delete)
+    const char* name;    // what it is called afterwards (Add, Edit)
+};
+
+struct StepPrompts : ManagerPrompts {
+    const Step* step = nullptr;
+    std::optional<ConnectionProfile> edit_profile(const ConnectionProfile* p) override {
+        ConnectionProfile made = p ? *p : ConnectionProfile{"", "", LocalShell{"x"}, {}, {}};
+        made.name = step->name;
+        return made;
+    }
+    bool confirm(const std::string&) override { return true; }
+};
+
+void take(ConnectionManager& m, const Step& step) {
+    StepPrompts prompts;
+    prompts.step = &step;
+    if (step.op == Step::Add) return m.add(prompts);
+    for (std::size_t i = 0; i < m.lines().size(); ++i)
+        if (m.lines()[i].starts_with(std::string(step.target) + " \xE2\x80\x94")) m.select(static_cast<int>(i));
+    if (step.op == Step::Edit) m.edit(prompts);
+    if (step.op == Step::Delete) m.remove(prompts);
+}
+
+struct Window {
+    AppCell cell;
+    testing::FakeHost host;
+    explicit Window(const fs::path& dir) {
+        host.cell = &cell;
+        auto app = cell.take();
+        load_all(dir, *app);
+        app->config_dir = dir;
+    }
+    std::vector<std::string> profiles() { return names_in(cell.take()->profiles); }
+};
+
+// Window B's manager is open while window A opens its own, changes it and
+// closes it; then B makes its change and closes.
+TEST(ConfigFiles, TwoWindowsSharingTheFolderKeepEachOthersProfileChanges) {
+    using enum decltype(Step::op);
+    const struct {
+        const char* name;
+        std::vector<Step> a, b;
+        std::vector<std::string> saved;
+    } cases[] = {
+        {"both add", {{Add, "", "a-new"}}, {{Add, "", "b-new"}}, {"one", "two", "a-new", "b-new"}},
+        {"edit there, delete here", {{Edit, "one", "one-A"}}, {{Delete, "two", ""}}, {"one-A"}},
+        {"delete there, edit here", {{Delete, "one", ""}}, {{Edit, "two", "two-B"}}, {"two-B"}},
+        {"both edit one: the later edit", {{Edit, "one", "one-A"}}, {{Edit, "one", "one-B"}}, {"one-B", "two"}},
+        {"edit of one deleted there is kept", {{Delete, "one", ""}}, {{Edit, "one", "one-B"}}, {"two", "one-B"}},
+        {"nothing here", {{Add, "", "a-new"}, {Delete, "two", ""}}, {}, {"one", "a-new"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        testing::TempDir tmp;
+        write_text(tmp.path() / "profiles.json", profiles_json({"one", "two"}));
+        Window a(tmp.path()), b(tmp.path());
+        a.host.manager_script = [&](ConnectionManager& m) {
+            for (const Step& s : c.a) take(m, s);
+        };
+        b.host.manager_script = [&](ConnectionManager& m) {
+            open_connection_manager(a.cell, a.host);
+            for (const Step& s : c.b) take(m, s);
+        };
+        open_connection_manager(b.cell, b.host);
+
+        auto file = parse_record<ProfilesFile>(read_text(tmp.path() / "profiles.json"));
+        ASSERT_TRUE(file) << file.error();
+        EXPECT_EQ(names_in(file->profiles), c.saved);
+        // Either window's manager opens on what is saved.
+        for (Window* w : {&a, &b}) {
+            std::vector<std::string> shown;
+            w->host.manager_script = [&](ConnectionManager& m) { shown = names_in(m.profiles()); };
+            open_connection_manager(w->cell, w->host);
+            EXPECT_EQ(shown, c.saved);
+            EXPECT_EQ(w->profiles(), c.saved);
+        }
+        EXPECT_TRUE(a.host.errors.empty());
+        EXPECT_TRUE(b.host.errors.empty());
+    }
+}
+
+const char MALFORMED_PROFILES[] = R"({"schema_version": 1, "profiles": [{"id": "p"}]})";
+const char NEWER_SETTINGS[] = R"({"schema_version": 2, "close_to_tray": false,
+  "restore_sessions_on_start": true, "track_history": true, "sync_mode": "local"})";
+
+// Start, then the two saves a user makes most: the manager and a tray toggle.
+TEST(ConfigFiles, WhatDidNotLoadIsSaidOnceAtStartAndKeptBeforeItIsSavedOver) {
+    const struct {
+        const char* name;
+        std::vector<std::pair<const char*, std::string>> files;
+        std::string said;  // the one error box; "" for none
+        std::vector<std::string> profiles;
+        std::vector<const char*> kept;  // files found as "<name>.unreadable" afterwards
+    } cases[] = {
+        {"malformed profiles",
+         {{"profiles.json", MALFORMED_PROFILES}},
+         "profiles.json: missing field `name` at line 1 column 46\nIt is not used; before it is saved over, it "
+         "is kept as profiles.json.unreadable.",
+         {"added"},
+         {"profiles.json"}},
+        {"newer settings, malformed profiles with a good backup",
+         {{"settings.json", NEWER_SETTINGS},
+          {"profiles.json", MALFORMED_PROFILES},
+          {"profiles.json.bak", profiles_json({"saved"})}},
+         "settings.json: schema_version 2 is newer than supported 1\nIt is not used; before it is saved over, it is "
+         "kept as settings.json.unreadable.\n\nprofiles.json: missing field `name` at line 1 column 46\n"
+         "profiles.json.bak was loaded instead; before it is saved over, it is kept as profiles.json.unreadable.",
+         {"saved", "added"},
+         {"settings.json", "profiles.json"}},
+        {"missing profiles, backup there",
+         {{"profiles.json.bak", profiles_json({"saved"})}},
+         "profiles.json was missing; profiles.json.bak was loaded instead.",
+         {"saved", "added"},
+         {}},
+        {"all well", {{"profiles.json", profiles_json({"one"})}}, "", {"one", "added"}, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        testing::TempDir tmp;
+        const fs::path dir = tmp.path() / "ovelin";
+        fs::create_directories(dir);
+        for (const auto& [name, text] : c.files) write_text(dir / name, text);
+
+        AppCell cell;
+        testing::FakeHost host;
+        host.cell = &cell;
+        {
+            testing::ScopedEnv appdata("APPDATA", tmp.path().string());
+            testing::ScopedEnv shell("COMSPEC", std::string("/bin/sh"));
+            on_create(cell, host);
+        }
+        EXPECT_TRUE(host.errors.empty()) << "nothing is said before the window shows";
+        on_started(cell, host);
+        on_started(cell, host);
+        EXPECT_EQ(host.errors, c.said.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.said});
+        for (const auto& [name, text] : c.files) EXPECT_EQ(read_text(dir / name), text) << "start writes over nothing";
+
+        host.manager_script = [](ConnectionManager& m) { take(m, {Step::Add, "", "added"}); };
+        open_connection_manager(cell, host);
+        host.tray_answer_id = tray_id::TRACK_HISTORY;
+        open_tray_menu(cell, host);
+        EXPECT_EQ(names_in(cell.take()->profiles), c.profiles);
+        for (const auto& [name, text] : c.files) {
+            const bool kept = std::find(c.kept.begin(), c.kept.end(), std::string(name)) != c.kept.end();
+            EXPECT_EQ(fs::exists(dir / (std::string(name) + ".unreadable")), kept) << name;
+            if (kept) {
+                EXPECT_EQ(read_text(dir / (std::string(name) + ".unreadable")), text);
+            }
+        }
+        EXPECT_EQ(host.held_violations, 0);
+        cell.take()->sessions.clear();
+    }
+}
+
+}  // namespace
+}  // namespace ovelin
