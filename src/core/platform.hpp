@@ -22,8 +22,9 @@ std::string path_utf8(const std::filesystem::path& p);
 std::expected<std::string, std::error_code> read_file(const std::filesystem::path& p);
 bool is_missing(const std::error_code& ec);
 
-// Creates or truncates the file and writes all bytes, flushed to the disk.
-std::error_code write_file(const std::filesystem::path& p, std::string_view bytes);
+// Creates or truncates the file and writes all bytes, flushed to the disk
+// unless `flush` is false.
+std::error_code write_file(const std::filesystem::path& p, std::string_view bytes, bool flush = true);
 
 // Appends all bytes in one write to the end of the file (created when
 // missing), shared with other readers, writers and deleters, so concurrent

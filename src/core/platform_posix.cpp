@@ -66,11 +66,11 @@ std::expected<std::string, std::error_code> read_file(const std::filesystem::pat
 
 bool is_missing(const std::error_code& ec) { return ec == std::errc::no_such_file_or_directory; }
 
-std::error_code write_file(const std::filesystem::path& p, std::string_view bytes) {
+std::error_code write_file(const std::filesystem::path& p, std::string_view bytes, bool flush) {
     Fd f{::open(p.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644)};
     if (f.fd < 0) return last_error();
     if (auto ec = write_all(f.fd, bytes)) return ec;
-    if (::fsync(f.fd) != 0) return last_error();
+    if (flush && ::fsync(f.fd) != 0) return last_error();
     return {};
 }
 

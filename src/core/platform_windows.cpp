@@ -77,11 +77,11 @@ bool is_missing(const std::error_code& ec) {
            (ec.value() == ERROR_FILE_NOT_FOUND || ec.value() == ERROR_PATH_NOT_FOUND);
 }
 
-std::error_code write_file(const std::filesystem::path& p, std::string_view bytes) {
+std::error_code write_file(const std::filesystem::path& p, std::string_view bytes, bool flush) {
     Handle f{::CreateFileW(p.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)};
     if (f.h == INVALID_HANDLE_VALUE) return last_error();
     if (auto ec = write_all(f.h, bytes)) return ec;
-    if (!::FlushFileBuffers(f.h)) return last_error();
+    if (flush && !::FlushFileBuffers(f.h)) return last_error();
     return {};
 }
 
@@ -128,11 +128,12 @@ EntryKind entry_kind(const std::filesystem::path& p) {
 }
 
 std::expected<HeldTemp, std::error_code> HeldTemp::acquire(const std::filesystem::path& temp) {
-    // No sharing at all: while we hold the file no other writer can open it,
-    // and DELETE access lets the same handle rename it over the target.
+    // Shared for reading only: while we hold the file no other writer can
+    // open it, and once it is the target, readers can. DELETE access lets
+    // the same handle rename it over the target.
     const auto give_up = ::GetTickCount64() + 10000;
     for (int attempt = 0;; ++attempt) {
-        HANDLE h = ::CreateFileW(temp.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_ALWAYS,
+        HANDLE h = ::CreateFileW(temp.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                                  FILE_ATTRIBUTE_NORMAL, nullptr);
         if (h != INVALID_HANDLE_VALUE) return HeldTemp(reinterpret_cast<std::intptr_t>(h), temp);
         const DWORD error = ::GetLastError();
@@ -172,6 +173,9 @@ std::error_code HeldTemp::replace(const std::filesystem::path& target) {
     info->FileNameLength = static_cast<DWORD>(name.size() * sizeof(wchar_t));
     std::copy(name.begin(), name.end(), info->FileName);
     constexpr DWORD replace_if_exists = 0x1, posix_semantics = 0x2;
+    // FileRenameInfoEx (Windows 10 1607), which the headers hide for our
+    // target version.
+    constexpr auto rename_info_ex = static_cast<FILE_INFO_BY_HANDLE_CLASS>(22);
     // Any program that has the target open without delete sharing (an
     // editor, a virus scanner, a sync client reading it) makes the replace
     // fail for that moment; such holds are short, so wait them out for a
@@ -184,7 +188,7 @@ std::error_code HeldTemp::replace(const std::filesystem::path& target) {
         if (extended) {
             DWORD flags = replace_if_exists | posix_semantics;
             std::memcpy(buffer.data(), &flags, sizeof flags);
-            done = ::SetFileInformationByHandle(h, FileRenameInfoEx, info, static_cast<DWORD>(buffer.size()));
+            done = ::SetFileInformationByHandle(h, rename_info_ex, info, static_cast<DWORD>(buffer.size()));
             if (!done && ::GetLastError() != ERROR_SHARING_VIOLATION && ::GetLastError() != ERROR_ACCESS_DENIED) {
                 extended = false;  // an older system or file system: the plain rename
                 continue;

@@ -96,7 +96,7 @@ StoreResult save_locked(const fs::path& dir, std::string_view file_name, SeenFil
 
     if (now && *now) {
         if (there)
-            fs::copy_file(target, companion(target, ".bak"), fs::copy_options::overwrite_existing, ec);
+            (void)platform::write_file(companion(target, ".bak"), **now, false);  // a copy, not worth a flush
         else
             keep_unloadable(target, **now);
     }
