@@ -80,7 +80,11 @@ TEST_F(Startup, FilesThatDoNotLoadAreReportedOverTheWindowAndStayAsTheyAre) {
               L"settings.json: schema_version 2 is newer than supported 1\nIt is not used; before it is saved over, "
               L"it is kept as settings.json.unreadable.\n\nprofiles.json: missing field `name` at line 1 column 46\n"
               L"It is not used; before it is saved over, it is kept as profiles.json.unreadable.");
-    ::RedrawWindow(nullptr, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    // The window behind the box has painted: the screenshot shows both.
+    EXPECT_TRUE(wait_until([&] {
+        auto shot = capture_client(hwnd);
+        return shot && shot->at(shot->width / 2, shot->height - 1) == rgb(12, 14, 18);
+    }));
     if (auto shot = capture_client(::GetDesktopWindow())) save_screenshot(*shot, L"startup-unloadable-files.png");
     ::PostMessageW(box, WM_COMMAND, IDOK, 0);
     ASSERT_TRUE(wait_until([&] { return find_window_of_class(app_.pid(), L"#32770") == nullptr; }));
