@@ -3,6 +3,7 @@
 #include "app/sessions.hpp"
 #include "core/platform.hpp"
 #include "core/profile_merge.hpp"
+#include "core/records_json.hpp"
 #include "core/store.hpp"
 #include "proto/launch.hpp"
 #include "proto/quick_target.hpp"
@@ -44,9 +45,9 @@ void catch_up_on_profiles(App& app) {
     if (!app.config_dir) return;
     auto bytes = platform::read_file(*app.config_dir / platform::utf8_path(PROFILES_FILE));
     if (!bytes || (app.profiles_seen.known && app.profiles_seen.bytes == *bytes)) return;
-    auto loaded = read_json<ProfilesFile>(*app.config_dir, PROFILES_FILE);
-    if (!loaded || !*loaded) return;
-    app.profiles = std::move((*loaded)->profiles);
+    auto file = parse_record<ProfilesFile>(*bytes);
+    if (!file || !check_schema(PROFILES_FILE, file->schema_version)) return;
+    app.profiles = std::move(file->profiles);
     app.profiles_seen = SeenFile{true, std::move(*bytes)};
 }
 

@@ -79,7 +79,8 @@ bool is_valid_session_id(std::string_view id) {
 }  // namespace
 
 std::expected<fs::path, StoreError> history_path(const fs::path& config_dir, std::string_view session_id) {
-    if (!is_valid_session_id(session_id)) return std::unexpected(StoreError::text("invalid session id: " + debug_quoted(session_id)));
+    if (!is_valid_session_id(session_id))
+        return std::unexpected(StoreError::text("invalid session id: " + debug_quoted(session_id)));
     return config_dir / platform::utf8_path(HISTORY_DIR) / platform::utf8_path(std::string(session_id) + ".jsonl");
 }
 
