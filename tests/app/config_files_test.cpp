@@ -117,47 +117,48 @@ TEST(ConfigFiles, TwoWindowsSharingTheFolderKeepEachOthersProfileChanges) {
     }
 }
 
-const char MALFORMED_PROFILES[] = R"({"schema_version": 1, "profiles": [{"id": "p"}]})";
+const char BAD_PROFILES[] = R"({"schema_version": 1, "profiles": [{"id": "p"}]})";
 const char NEWER_SETTINGS[] = R"({"schema_version": 2, "close_to_tray": false,
   "restore_sessions_on_start": true, "track_history": true, "sync_mode": "local"})";
+const std::string NOT_USED = "\nIt is not used; before it is saved over, it is kept as ";
+const std::string BAD_SAID = "profiles.json: missing field `name` at line 1 column 46";
 
 // Start, then the two saves a user makes most: the manager and a tray toggle.
 TEST(ConfigFiles, WhatDidNotLoadIsSaidOnceAtStartAndKeptBeforeItIsSavedOver) {
+    const std::string saved = profiles_json({"saved"}), one = profiles_json({"one"});
+    using Files = std::vector<std::pair<std::string, std::string>>;
     const struct {
         const char* name;
-        std::vector<std::pair<const char*, std::string>> files;
+        Files before;
         std::string said;  // the one error box; "" for none
         std::vector<std::string> profiles;
-        std::vector<const char*> kept;  // files found as "<name>.unreadable" afterwards
+        Files after;  // the set-aside and backup files after the saves
     } cases[] = {
-        {"malformed profiles",
-         {{"profiles.json", MALFORMED_PROFILES}},
-         "profiles.json: missing field `name` at line 1 column 46\nIt is not used; before it is saved over, it "
-         "is kept as profiles.json.unreadable.",
-         {"added"},
-         {"profiles.json"}},
+        {"malformed", {{"profiles.json", BAD_PROFILES}}, BAD_SAID + NOT_USED + "profiles.json.unreadable.",
+         {"added"}, {{"profiles.json.unreadable", BAD_PROFILES}}},
         {"newer settings, malformed profiles with a good backup",
-         {{"settings.json", NEWER_SETTINGS},
-          {"profiles.json", MALFORMED_PROFILES},
-          {"profiles.json.bak", profiles_json({"saved"})}},
-         "settings.json: schema_version 2 is newer than supported 1\nIt is not used; before it is saved over, it is "
-         "kept as settings.json.unreadable.\n\nprofiles.json: missing field `name` at line 1 column 46\n"
-         "profiles.json.bak was loaded instead; before it is saved over, it is kept as profiles.json.unreadable.",
+         {{"settings.json", NEWER_SETTINGS}, {"profiles.json", BAD_PROFILES}, {"profiles.json.bak", saved}},
+         "settings.json: schema_version 2 is newer than supported 1" + NOT_USED + "settings.json.unreadable.\n\n" +
+             BAD_SAID + "\nprofiles.json.bak was loaded instead; before it is saved over, it is kept as " +
+             "profiles.json.unreadable.",
          {"saved", "added"},
-         {"settings.json", "profiles.json"}},
-        {"missing profiles, backup there",
-         {{"profiles.json.bak", profiles_json({"saved"})}},
-         "profiles.json was missing; profiles.json.bak was loaded instead.",
-         {"saved", "added"},
-         {}},
-        {"all well", {{"profiles.json", profiles_json({"one"})}}, "", {"one", "added"}, {}},
+         {{"settings.json.unreadable", NEWER_SETTINGS},
+          {"profiles.json.unreadable", BAD_PROFILES},
+          {"profiles.json.bak", saved}}},
+        {"missing, backup there", {{"profiles.json.bak", saved}},
+         "profiles.json was missing; profiles.json.bak was loaded instead.", {"saved", "added"},
+         {{"profiles.json.bak", saved}}},
+        {"an earlier set-aside file stays", {{"profiles.json", BAD_PROFILES}, {"profiles.json.unreadable", "older"}},
+         BAD_SAID + NOT_USED + "profiles.json.unreadable.", {"added"},
+         {{"profiles.json.unreadable", "older"}, {"profiles.json.bak", BAD_PROFILES}}},
+        {"all well", {{"profiles.json", one}}, "", {"one", "added"}, {{"profiles.json.bak", one}}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         testing::TempDir tmp;
         const fs::path dir = tmp.path() / "ovelin";
         fs::create_directories(dir);
-        for (const auto& [name, text] : c.files) write_text(dir / name, text);
+        for (const auto& [name, text] : c.before) write_text(dir / name, text);
 
         AppCell cell;
         testing::FakeHost host;
@@ -171,20 +172,17 @@ TEST(ConfigFiles, WhatDidNotLoadIsSaidOnceAtStartAndKeptBeforeItIsSavedOver) {
         on_started(cell, host);
         on_started(cell, host);
         EXPECT_EQ(host.errors, c.said.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.said});
-        for (const auto& [name, text] : c.files) EXPECT_EQ(read_text(dir / name), text) << "start writes over nothing";
+        for (const auto& [name, text] : c.before) EXPECT_EQ(read_text(dir / name), text) << "start writes over nothing";
 
         host.manager_script = [](ConnectionManager& m) { take(m, {Step::Add, "", "added"}); };
         open_connection_manager(cell, host);
         host.tray_answer_id = tray_id::TRACK_HISTORY;
         open_tray_menu(cell, host);
         EXPECT_EQ(names_in(cell.take()->profiles), c.profiles);
-        for (const auto& [name, text] : c.files) {
-            const bool kept = std::find(c.kept.begin(), c.kept.end(), std::string(name)) != c.kept.end();
-            EXPECT_EQ(fs::exists(dir / (std::string(name) + ".unreadable")), kept) << name;
-            if (kept) {
-                EXPECT_EQ(read_text(dir / (std::string(name) + ".unreadable")), text);
-            }
-        }
+        Files after;
+        for (const char* name : {"settings.json.unreadable", "profiles.json.unreadable", "profiles.json.bak"})
+            if (fs::exists(dir / name)) after.emplace_back(name, read_text(dir / name));
+        EXPECT_EQ(after, c.after);
         EXPECT_EQ(host.held_violations, 0);
         cell.take()->sessions.clear();
     }
