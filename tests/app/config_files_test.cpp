@@ -32,31 +32,32 @@ std::string profiles_json(std::initializer_list<const char*> names) {
     return to_pretty_json(file).value();
 }
 
-// One step a user takes in the manager.
+// One step in the manager: add `name` (no target), rename `target` to
+// `name`, or delete `target` (no name).
 struct Step {
-    enum { Add, Edit, Delete } op;
-    const char* target;  // the profile's name (Edit, Delete)
-    const char* name;    // what it is called afterwards (Add, Edit)
-};
-
-struct StepPrompts : ManagerPrompts {
-    const Step* step = nullptr;
-    std::optional<ConnectionProfile> edit_profile(const ConnectionProfile* p) override {
-        ConnectionProfile made = p ? *p : ConnectionProfile{"", "", LocalShell{"x"}, {}, {}};
-        made.name = step->name;
-        return made;
-    }
-    bool confirm(const std::string&) override { return true; }
+    const char* target;
+    const char* name;
 };
 
 void take(ConnectionManager& m, const Step& step) {
-    StepPrompts prompts;
-    prompts.step = &step;
-    if (step.op == Step::Add) return m.add(prompts);
+    struct : ManagerPrompts {
+        const char* name = nullptr;
+        std::optional<ConnectionProfile> edit_profile(const ConnectionProfile* p) override {
+            ConnectionProfile made = p ? *p : ConnectionProfile{"", "", LocalShell{"x"}, {}, {}};
+            made.name = name;
+            return made;
+        }
+        bool confirm(const std::string&) override { return true; }
+    } prompts;
+    prompts.name = step.name;
     for (std::size_t i = 0; i < m.lines().size(); ++i)
         if (m.lines()[i].starts_with(std::string(step.target) + " \xE2\x80\x94")) m.select(static_cast<int>(i));
-    if (step.op == Step::Edit) m.edit(prompts);
-    if (step.op == Step::Delete) m.remove(prompts);
+    if (!*step.target)
+        m.add(prompts);
+    else if (step.name)
+        m.edit(prompts);
+    else
+        m.remove(prompts);
 }
 
 struct Window {
@@ -74,18 +75,17 @@ struct Window {
 // Window B's manager is open while window A opens its own, changes it and
 // closes it; then B makes its change and closes.
 TEST(ConfigFiles, TwoWindowsSharingTheFolderKeepEachOthersProfileChanges) {
-    using enum decltype(Step::op);
     const struct {
         const char* name;
         std::vector<Step> a, b;
         std::vector<std::string> saved;
     } cases[] = {
-        {"both add", {{Add, "", "a-new"}}, {{Add, "", "b-new"}}, {"one", "two", "a-new", "b-new"}},
-        {"edit there, delete here", {{Edit, "one", "one-A"}}, {{Delete, "two", ""}}, {"one-A"}},
-        {"delete there, edit here", {{Delete, "one", ""}}, {{Edit, "two", "two-B"}}, {"two-B"}},
-        {"both edit one: the later edit", {{Edit, "one", "one-A"}}, {{Edit, "one", "one-B"}}, {"one-B", "two"}},
-        {"edit of one deleted there is kept", {{Delete, "one", ""}}, {{Edit, "one", "one-B"}}, {"two", "one-B"}},
-        {"nothing here", {{Add, "", "a-new"}, {Delete, "two", ""}}, {}, {"one", "a-new"}},
+        {"both add", {{"", "a-new"}}, {{"", "b-new"}}, {"one", "two", "a-new", "b-new"}},
+        {"edit there, delete here", {{"one", "one-A"}}, {{"two", nullptr}}, {"one-A"}},
+        {"delete there, edit here", {{"one", nullptr}}, {{"two", "two-B"}}, {"two-B"}},
+        {"both edit one: the later edit", {{"one", "one-A"}}, {{"one", "one-B"}}, {"one-B", "two"}},
+        {"edit of one deleted there is kept", {{"one", nullptr}}, {{"one", "one-B"}}, {"two", "one-B"}},
+        {"nothing here", {{"", "a-new"}, {"two", nullptr}}, {}, {"one", "a-new"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -174,7 +174,7 @@ TEST(ConfigFiles, WhatDidNotLoadIsSaidOnceAtStartAndKeptBeforeItIsSavedOver) {
         EXPECT_EQ(host.errors, c.said.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.said});
         for (const auto& [name, text] : c.before) EXPECT_EQ(read_text(dir / name), text) << "start writes over nothing";
 
-        host.manager_script = [](ConnectionManager& m) { take(m, {Step::Add, "", "added"}); };
+        host.manager_script = [](ConnectionManager& m) { take(m, {"", "added"}); };
         open_connection_manager(cell, host);
         host.tray_answer_id = tray_id::TRACK_HISTORY;
         open_tray_menu(cell, host);
