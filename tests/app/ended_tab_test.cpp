@@ -1,5 +1,6 @@
 // Tabs whose program failed: they stay with their output and an exit line,
-// keep their saved record, take no input and close on Enter, Escape or Ctrl+W.
+// keep their saved record, take no input, close on Escape or Ctrl+W and run
+// their launch again in place on Enter or from the group's menus.
 
 #include <gtest/gtest.h>
 
@@ -7,6 +8,7 @@
 
 #include "app/ended_tab.hpp"
 #include "app/input.hpp"
+#include "app/menus.hpp"
 #include "app/paint.hpp"
 #include "app/sessions.hpp"
 #include "core/records_json.hpp"
@@ -159,7 +161,7 @@ TEST_F(EndedTab, AFailedProgramKeepsItsTabOutputAndRecordWithAReadableExitLine) 
             app->sessions[0].pending = "ghost text";
         }
         const std::string line = "[process exited with code " + std::to_string(*c.kept_with) +
-                                 " \xe2\x80\x94 press Enter to close]";
+                                 " \xe2\x80\x94 Enter restarts, Esc closes]";
         EXPECT_EQ(exit_line(c.kept_with), line);
         const std::string text = contents(0);
         EXPECT_TRUE(text.ends_with(c.output + line)) << text;
@@ -197,11 +199,11 @@ TEST_F(EndedTab, AFailedProgramKeepsItsTabOutputAndRecordWithAReadableExitLine) 
     on_session_exit(cell_, host_, id, 0u);  // a later report changes nothing
     ASSERT_EQ(count(), 2u);
     EXPECT_TRUE(cell_.take()->sessions[1].exit_status_unknown);
-    EXPECT_TRUE(contents(1).ends_with("[process exited with an unknown status \xe2\x80\x94 press Enter to close]"))
+    EXPECT_TRUE(contents(1).ends_with("[process exited with an unknown status \xe2\x80\x94 Enter restarts, Esc closes]"))
         << contents(1);
 }
 
-TEST_F(EndedTab, TakesNoInputAndClosesOnEnterEscapeOrCtrlW) {
+TEST_F(EndedTab, TakesNoInputAndClosesOnEscapeOrCtrlW) {
     const Modifiers none{}, ctrl{true, false, false};
     const struct {
         const char* name;
@@ -211,8 +213,8 @@ TEST_F(EndedTab, TakesNoInputAndClosesOnEnterEscapeOrCtrlW) {
         bool chrome_tab_keys;
         bool next_ended;  // the tab that becomes active has ended too
     } cases[] = {
-        {"enter", vk::RETURN, u'\r', none, true, false},
         {"escape", vk::ESCAPE, 0x1B, none, true, false},
+        {"escape, next tab ended", vk::ESCAPE, 0x1B, none, true, true},
         {"ctrl+w as the close shortcut", 'W', 0x17, ctrl, true, false},
         {"ctrl+w as the close shortcut, next tab ended", 'W', 0x17, ctrl, true, true},
         {"ctrl+w without tab shortcuts", 'W', 0x17, ctrl, false, false},
@@ -259,6 +261,7 @@ TEST_F(EndedTab, TakesNoInputAndClosesOnEnterEscapeOrCtrlW) {
         // character. It closes that tab and nothing else.
         on_key_down(cell_, host_, c.key, c.mods);
         on_char(cell_, host_, c.unit, c.mods);
+        on_key_up(cell_);
         const std::vector<std::string> left{ids[0], ids[2]};
         EXPECT_EQ(record_ids(), left);
         EXPECT_EQ(saved_ids(), left);
@@ -271,6 +274,132 @@ TEST_F(EndedTab, TakesNoInputAndClosesOnEnterEscapeOrCtrlW) {
             EXPECT_EQ(received(1, next), "z");
         }
         EXPECT_EQ(received(0, live), "x");
+    }
+}
+
+TEST_F(EndedTab, RestartRunsTheLaunchAgainInThePlaceOfTheTab) {
+    enum Trigger { Enter, TabMenu, GroupMenu };
+    // First run: "first", status 3. Later runs: "again", then a recorder.
+    const auto flag = tmp_.path() / "ran";
+    const auto rec = tmp_.path() / "rec";
+    const std::string twice = "/bin/sh -c 'if [ -e " + flag.string() + " ]; then stty raw -echo -iexten; echo again; " +
+                              "exec cat > " + rec.string() + "; fi; : > " + flag.string() + "; echo first; exit 3'";
+    const std::string v2 = "/bin/sh -c 'stty raw -echo -iexten; echo v2; exec cat > " + rec.string() + "'";
+    const Ssh no_host{"", 22, {}, {}, {}};
+    const struct {
+        const char* name;
+        Trigger trigger;
+        std::optional<ProfileKind> profile;  // none: opened without one
+        std::optional<ProfileKind> stored_now;  // the profile as edited after the end
+        bool deleted = false;                   // the profile is gone by then
+        const char* output = "first\nagain";    // the screen after the restart
+        const char* error = nullptr;
+    } cases[] = {
+        {"enter", Enter, {}, {}},
+        {"tab menu of another tab", TabMenu, {}, {}},
+        {"group menu", GroupMenu, {}, {}},
+        {"profile as stored now", Enter, LocalShell{"/bin/sh -c 'echo first; exit 3'"}, LocalShell{v2}, false,
+         "first\nv2"},
+        {"deleted profile: the command it ran", Enter, LocalShell{twice}, {}, true},
+        {"profile now a viewer: the command it ran", GroupMenu, LocalShell{twice}, Vnc{"h", 5900, {}, {}}},
+        {"cannot start", Enter, LocalShell{twice}, LocalShell{"\"/no such/prog\" -x"}, false, nullptr,
+         "Cannot start /no such/prog: No such file or directory"},
+        {"invalid now", TabMenu, LocalShell{twice}, no_host, false, nullptr,
+         "Cannot connect: invalid profile: host is empty"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove(flag);
+        std::filesystem::remove(rec);
+        host_.errors.clear();
+        {
+            auto app = cell_.take();
+            app->sessions.clear();
+            app->groups.clear();
+            app->profiles.clear();
+            if (c.profile) app->profiles.push_back({"p-1", "Prof", *c.profile, "g", 4});
+        }
+        SpawnRequest live;
+        live.group = "g";
+        live.command = "/bin/sh -c 'exec sleep 600'";
+        ASSERT_TRUE(open_terminal(cell_, host_, live));
+        if (c.profile) {
+            const ConnectionProfile profile = cell_.take()->profiles[0];
+            open_profile(cell_, host_, profile);
+        } else {
+            SpawnRequest r;
+            r.group = "g";
+            r.color = 4;
+            r.title = "Prof";
+            r.command = twice;
+            ASSERT_TRUE(open_terminal(cell_, host_, r));
+        }
+        ASSERT_TRUE(pump_until([&] { return last_ended(); }));
+        const std::uint64_t id = host_.spawned.back().id;
+        std::uint64_t group = 0;
+        {
+            auto app = cell_.take();
+            Session& s = app->sessions[1];
+            s.history = {"earlier"};
+            s.line = "half";
+            group = *s.group;
+            if (c.stored_now) app->profiles[0].kind = *c.stored_now;
+            if (c.deleted) app->profiles.clear();
+        }
+        const std::vector<std::string> ids = record_ids();
+        const std::string before = contents(1);
+
+        switch (c.trigger) {
+            case Enter:
+                activate(cell_, host_, 1);
+                on_key_down(cell_, host_, vk::RETURN, {});
+                on_char(cell_, host_, u'\r', {});
+                on_key_up(cell_);
+                break;
+            case TabMenu:
+                host_.menu_answers = {menu_id::RESTART_ENDED};
+                open_tab_menu(cell_, host_, 0, 10, 10);
+                break;
+            case GroupMenu:
+                cell_.take()->groups[0].collapsed = true;
+                host_.menu_answers = {menu_id::RESTART_ENDED};
+                open_group_menu(cell_, host_, group, 10, 10);
+                break;
+        }
+        if (c.trigger != Enter) {
+            ASSERT_FALSE(host_.menus.empty());
+            EXPECT_TRUE(std::ranges::any_of(host_.menus.back().menu.items, [](const MenuItem& i) {
+                return i.id == menu_id::RESTART_ENDED && i.text == "Restart ended tabs";
+            }));
+        }
+        EXPECT_EQ(record_ids(), ids);
+        EXPECT_EQ(saved_ids(), ids);
+        if (c.error) {
+            // The tab is as it was: ended, its exit line below its output.
+            EXPECT_EQ(host_.errors, std::vector<std::string>{c.error});
+            EXPECT_TRUE(last_ended());
+            EXPECT_EQ(contents(1), before);
+            continue;
+        }
+        EXPECT_TRUE(host_.errors.empty()) << host_.errors.front();
+        ASSERT_TRUE(host_.sink->wait([&] { return contents(1).find(c.output) != std::string::npos; })) << contents(1);
+        EXPECT_EQ(contents(1), c.output) << "the exit line is gone, the lines above it stay";
+        {
+            auto app = cell_.take();
+            const Session& s = app->sessions[1];
+            EXPECT_FALSE(s.ended());
+            EXPECT_EQ(s.id(), id);
+            EXPECT_EQ(s.title, "Prof");
+            EXPECT_EQ(s.color, std::optional<std::uint8_t>(4));
+            EXPECT_EQ(s.group, group);
+            EXPECT_EQ(s.history, std::vector<std::string>{"earlier"});
+            EXPECT_EQ(s.line, "");
+            EXPECT_FALSE(build_tab_menu(*app, 0).menu.items.empty());
+            for (const MenuItem& item : build_tab_menu(*app, 0).menu.items) EXPECT_NE(item.id, menu_id::RESTART_ENDED);
+        }
+        // Typing reaches the new program; the Enter's character did not.
+        on_char(cell_, host_, u'k', {});
+        EXPECT_EQ(received(1, rec), "k");
     }
 }
 
