@@ -260,9 +260,8 @@ bool on_system_key_down(AppCell& cell, Host& host, unsigned key, Modifiers mods)
         on_key_down(cell, host, key, mods);
         return true;
     }
-    auto app = cell.take();
-    app->key_taken = false;  // Alt+numpad typing ends in a character of its own
     if (!is_arrow(key)) return false;
+    auto app = cell.take();
     auto chord = nav_chord(app->settings.keys.nav_modifier);
     if (!chord || *chord != mods) return false;
     move_active(*app, host, arrow_dx(key), arrow_dy(key));
