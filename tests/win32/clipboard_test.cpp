@@ -366,9 +366,74 @@ TEST_F(Clipboard, CtrlShiftHListsTheTabsHistoryAndCopiesALine) {
     press(VK_RETURN);
     EXPECT_TRUE(wait_until([&] { return clipboard() == std::optional<std::wstring>(L"echo second"); }, 10s))
         << narrow(clipboard().value_or(L"(none)"));
+
+    // No to a reset leaves the list as it was: Enter copies the same line.
+    HWND reset = ::GetDlgItem(dialog, 402);
+    RECT r{};
+    ::GetClientRect(reset, &r);
+    click(reset, r.right / 2, r.bottom / 2);
+    HWND box = wait_for_window_of_class(app_.pid(), L"#32770");
+    ASSERT_NE(box, nullptr) << "no question";
+    press('N');
+    EXPECT_TRUE(wait_until([&] { return !::IsWindow(box); }, 10s));
+    EXPECT_EQ(list_items(list).size(), items.size());
+    EXPECT_EQ(::SendMessageW(list, LB_GETCURSEL, 0, 0), 1);
+    ASSERT_TRUE(set_clipboard(L"before"));
+    press(VK_RETURN);
+    EXPECT_TRUE(wait_until([&] { return clipboard() == std::optional<std::wstring>(L"echo second"); }, 10s))
+        << narrow(clipboard().value_or(L"(none)"));
     press(VK_ESCAPE);
     EXPECT_TRUE(wait_until([&] { return !::IsWindow(dialog); }, 10s));
     EXPECT_TRUE(wait_until([&] { return ::IsWindowEnabled(hwnd) != FALSE; }, 5s));
+}
+
+// A drag whose mouse capture is taken (a menu, a dialog) ends where it was,
+// as a release would: moves after it no longer extend it.
+TEST_F(Clipboard, ADragEndsWhenAMenuOrADialogTakesTheMouse) {
+    HWND hwnd = start_shell();
+    ASSERT_NE(hwnd, nullptr);
+    type_text(L"echo MARKER42\r");
+    const std::wstring screen = copy_screen_until([](const std::wstring& t) {
+        return t.find(L"\nMARKER42\n") != std::wstring::npos && t.ends_with(L">");
+    });
+    const auto lines = lines_of(screen);
+    const int row = static_cast<int>(std::find(lines.begin(), lines.end(), L"MARKER42") - lines.begin());
+    const auto [cw, ch] = cell_size(hwnd, screen);
+    ASSERT_GE(cw, 4);
+    const int y = ORIGIN_Y + ch * row + ch / 2;
+    const struct {
+        const char* name;
+        std::function<void()> take;  // while the button is held
+        const wchar_t* window;       // the class that comes and goes
+    } cases[] = {
+        {"tab menu", [&] { click(hwnd, 20, 10, Button::Right); }, L"#32768"},
+        {"quick-connect prompt", [] { press('P', {VK_CONTROL, VK_SHIFT}); }, L"OvelinPrompt"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(set_clipboard(L"before"));
+        move_mouse(hwnd, ORIGIN_X + 1, y);
+        mouse_button(Button::Left, true);
+        move_mouse(hwnd, ORIGIN_X + cw * 3 + cw / 2, y);
+        c.take();
+        EXPECT_NE(wait_for_window_of_class(app_.pid(), c.window, 10s), nullptr);
+        EXPECT_TRUE(wait_until([&] { return clipboard() == std::optional<std::wstring>(L"MARK"); }, 10s))
+            << narrow(clipboard().value_or(L"(none)"));
+        press(VK_ESCAPE);
+        EXPECT_TRUE(wait_until([&] { return !find_window_of_class(app_.pid(), c.window); }, 10s));
+        bring_to_front(hwnd);
+        move_mouse(hwnd, ORIGIN_X + cw * 7 + cw / 2, y);
+        mouse_button(Button::Left, false);
+        // The drag ended at "MARK": the highlight stops there, the copy stays.
+        auto after = shot(hwnd);
+        ASSERT_TRUE(after);
+        save_screenshot(*after, std::wstring(L"clipboard-capture-lost-") + (c.window[0] == L'#' ? L"menu" : L"dialog") +
+                                    L".png");
+        EXPECT_EQ(after->at(ORIGIN_X + cw * 4 - 2, ORIGIN_Y + ch * row + 1), SELECTED);
+        EXPECT_NE(after->at(ORIGIN_X + cw * 6 + 2, ORIGIN_Y + ch * row + 1), SELECTED);
+        EXPECT_EQ(clipboard(), std::optional<std::wstring>(L"MARK"));
+        click(hwnd, ORIGIN_X + 1, y + ch * 3);  // clears the selection for the next case
+    }
 }
 
 }  // namespace
