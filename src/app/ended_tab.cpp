@@ -24,6 +24,18 @@ bool row_is_blank(const Screen& screen, std::uint16_t row) {
     return true;
 }
 
+void write_exit_line(Screen& screen, ExitStatus status) {
+    // What the program left unfinished or switched on must not garble the
+    // line: the first ESC ends a cut sequence or string, then default
+    // colours, ASCII, no insert mode, wrapping on.
+    std::string bytes = "\x1b[0m\x1b(B\x0f\x1b[4l\x1b[?7h";
+    const CursorPos at = screen.cursor();
+    if (at.col != 0 || !row_is_blank(screen, at.row)) bytes += "\r\n";
+    // The row may hold a full-screen program's leftovers.
+    bytes += "\x1b[2K" + exit_line(status);
+    screen.feed(bytes);
+}
+
 // Takes the exit line away and leaves the terminal as a new program
 // expects it; the lines above stay.
 void reopen_screen(Screen& screen) {
@@ -71,19 +83,9 @@ std::string exit_line(ExitStatus status) {
 void end_session(Session& session, ExitStatus status) {
     session.exit_code = status.value_or(0);
     session.exit_status_unknown = !status;
-
     LockedScreen& locked = *session.pty->screen();
     std::lock_guard lock(locked.mutex);
-    Screen& screen = locked.screen;
-    // What the program left unfinished or switched on must not garble the
-    // line: the first ESC ends a cut sequence or string, then default
-    // colours, ASCII, no insert mode, wrapping on.
-    std::string bytes = "\x1b[0m\x1b(B\x0f\x1b[4l\x1b[?7h";
-    const CursorPos at = screen.cursor();
-    if (at.col != 0 || !row_is_blank(screen, at.row)) bytes += "\r\n";
-    // The row may hold a full-screen program's leftovers.
-    bytes += "\x1b[2K" + exit_line(status);
-    screen.feed(bytes);
+    write_exit_line(locked.screen, status);
 }
 
 bool active_tab_ended(const App& app) { return app.active < app.sessions.size() && app.sessions[app.active].ended(); }
@@ -123,20 +125,21 @@ bool restart_session(AppCell& cell, Host& host, std::uint64_t id) {
         auto command = restart_command(*app, *s);
         if (command) {
             const std::shared_ptr<LockedScreen> screen = s->pty->screen();
-            // Held until the exit line is gone: the new program's first
-            // output waits for it.
-            std::unique_lock lock(screen->mutex);
             PtyOptions options;
             options.id = id;
             options.command_line = *command;
             options.working_dir = start_directory(app->settings);
-            options.rows = screen->screen.rows();
-            options.cols = screen->screen.cols();
             options.screen = screen;
+            {
+                // Before the new program can write: its output follows the
+                // lines that were above the exit line.
+                std::lock_guard lock(screen->mutex);
+                reopen_screen(screen->screen);
+                options.rows = screen->screen.rows();
+                options.cols = screen->screen.cols();
+            }
             auto pty = host.spawn_session(options);
             if (pty) {
-                reopen_screen(screen->screen);
-                lock.unlock();
                 s->pty = std::move(*pty);  // the ended one's threads are done with the screen
                 s->command = std::move(*command);
                 s->exit_code.reset();
@@ -147,6 +150,10 @@ bool restart_session(AppCell& cell, Host& host, std::uint64_t id) {
                 lay_out(*app, host);
                 host.repaint();
                 return true;
+            }
+            {
+                std::lock_guard lock(screen->mutex);
+                write_exit_line(screen->screen, s->exit_status_unknown ? ExitStatus{} : s->exit_code);
             }
             failure = start_failure_text(*command, pty.error());
         } else {
