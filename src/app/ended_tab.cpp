@@ -24,20 +24,10 @@ bool row_is_blank(const Screen& screen, std::uint16_t row) {
     return true;
 }
 
-void write_exit_line(Screen& screen, ExitStatus status) {
-    // What the program left unfinished or switched on must not garble the
-    // line: the first ESC ends a cut sequence or string, then default
-    // colours, ASCII, no insert mode, wrapping on.
-    std::string bytes = "\x1b[0m\x1b(B\x0f\x1b[4l\x1b[?7h";
-    const CursorPos at = screen.cursor();
-    if (at.col != 0 || !row_is_blank(screen, at.row)) bytes += "\r\n";
-    // The row may hold a full-screen program's leftovers.
-    bytes += "\x1b[2K" + exit_line(status);
-    screen.feed(bytes);
-}
-
-// Takes the exit line away and leaves the terminal as a new program
-// expects it; the lines above stay.
+// Takes the exit line away, moves the lines above it into the scrollback
+// and leaves a blank screen with the terminal as a new program expects it.
+// A new pseudo console paints its whole screen from the top (Windows' and
+// Wine's do), which would draw over lines left in view.
 void reopen_screen(Screen& screen) {
     if (screen.alternate_screen()) {
         // The exit line went onto a full-screen program's screen: back to
@@ -52,7 +42,12 @@ void reopen_screen(Screen& screen) {
                 break;
             }
     }
-    if (screen.cursor().col != 0) screen.feed("\r\n");
+    int kept = screen.rows();
+    while (kept > 0 && row_is_blank(screen, static_cast<std::uint16_t>(kept - 1))) --kept;
+    // Full-height margins, then line feeds at the bottom row push exactly
+    // the kept rows off the top.
+    const std::string feeds(static_cast<std::size_t>(kept), '\n');
+    screen.feed("\x1b[r\x1b[" + std::to_string(screen.rows()) + ";1H" + feeds + "\x1b[H");
     // Cursor shown, and no paste brackets, cursor-key or mouse modes a
     // failed program may have left on.
     screen.feed("\x1b[?25h\x1b[?2004l\x1b[?1l\x1b[?1000l\x1b[?1002l\x1b[?1003l\x1b[?1006l");
@@ -83,9 +78,19 @@ std::string exit_line(ExitStatus status) {
 void end_session(Session& session, ExitStatus status) {
     session.exit_code = status.value_or(0);
     session.exit_status_unknown = !status;
+
     LockedScreen& locked = *session.pty->screen();
     std::lock_guard lock(locked.mutex);
-    write_exit_line(locked.screen, status);
+    Screen& screen = locked.screen;
+    // What the program left unfinished or switched on must not garble the
+    // line: the first ESC ends a cut sequence or string, then default
+    // colours, ASCII, no insert mode, wrapping on.
+    std::string bytes = "\x1b[0m\x1b(B\x0f\x1b[4l\x1b[?7h";
+    const CursorPos at = screen.cursor();
+    if (at.col != 0 || !row_is_blank(screen, at.row)) bytes += "\r\n";
+    // The row may hold a full-screen program's leftovers.
+    bytes += "\x1b[2K" + exit_line(status);
+    screen.feed(bytes);
 }
 
 bool active_tab_ended(const App& app) { return app.active < app.sessions.size() && app.sessions[app.active].ended(); }
@@ -125,21 +130,21 @@ bool restart_session(AppCell& cell, Host& host, std::uint64_t id) {
         auto command = restart_command(*app, *s);
         if (command) {
             const std::shared_ptr<LockedScreen> screen = s->pty->screen();
+            // Held until the screen is ready for it: the new program's first
+            // output waits, and a failed start changes nothing. (The new
+            // reader only starts at the end of the spawn.)
+            std::unique_lock lock(screen->mutex);
             PtyOptions options;
             options.id = id;
             options.command_line = *command;
             options.working_dir = start_directory(app->settings);
+            options.rows = screen->screen.rows();
+            options.cols = screen->screen.cols();
             options.screen = screen;
-            {
-                // Before the new program can write: its output follows the
-                // lines that were above the exit line.
-                std::lock_guard lock(screen->mutex);
-                reopen_screen(screen->screen);
-                options.rows = screen->screen.rows();
-                options.cols = screen->screen.cols();
-            }
             auto pty = host.spawn_session(options);
             if (pty) {
+                reopen_screen(screen->screen);
+                lock.unlock();
                 s->pty = std::move(*pty);  // the ended one's threads are done with the screen
                 s->command = std::move(*command);
                 s->exit_code.reset();
@@ -150,10 +155,6 @@ bool restart_session(AppCell& cell, Host& host, std::uint64_t id) {
                 lay_out(*app, host);
                 host.repaint();
                 return true;
-            }
-            {
-                std::lock_guard lock(screen->mutex);
-                write_exit_line(screen->screen, s->exit_status_unknown ? ExitStatus{} : s->exit_code);
             }
             failure = start_failure_text(*command, pty.error());
         } else {

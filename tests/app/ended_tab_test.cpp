@@ -80,6 +80,14 @@ protected:
         return !app->sessions.empty() && app->sessions.back().ended();
     }
     std::string contents(std::size_t index) { return testing::screen_text(*cell_.take()->sessions.at(index).pty); }
+    std::vector<std::string> scrollback(std::size_t index) {
+        auto app = cell_.take();
+        LockedScreen& locked = *app->sessions.at(index).pty->screen();
+        std::lock_guard lock(locked.mutex);
+        std::vector<std::string> lines;
+        for (std::size_t i = 0; i < locked.screen.scrollback_size(); ++i) lines.push_back(locked.screen.scrollback_line(i));
+        return lines;
+    }
 
     // A program that ends with status 3 while a recorder it started keeps
     // reading the terminal: whatever still reaches the dead tab lands in
@@ -292,14 +300,13 @@ TEST_F(EndedTab, RestartRunsTheLaunchAgainInThePlaceOfTheTab) {
         std::optional<ProfileKind> profile;  // none: opened without one
         std::optional<ProfileKind> stored_now;  // the profile as edited after the end
         bool deleted = false;                   // the profile is gone by then
-        const char* output = "first\nagain";    // the screen after the restart
+        const char* output = "again";           // the screen after the restart
         const char* error = nullptr;
     } cases[] = {
         {"enter", Enter, {}, {}},
         {"tab menu of another tab", TabMenu, {}, {}},
         {"group menu", GroupMenu, {}, {}},
-        {"profile as stored now", Enter, LocalShell{"/bin/sh -c 'echo first; exit 3'"}, LocalShell{v2}, false,
-         "first\nv2"},
+        {"profile as stored now", Enter, LocalShell{"/bin/sh -c 'echo first; exit 3'"}, LocalShell{v2}, false, "v2"},
         {"deleted profile: the command it ran", Enter, LocalShell{twice}, {}, true},
         {"profile now a viewer: the command it ran", GroupMenu, LocalShell{twice}, Vnc{"h", 5900, {}, {}}},
         {"cannot start", Enter, LocalShell{twice}, LocalShell{"\"/no such/prog\" -x"}, false, nullptr,
@@ -383,7 +390,9 @@ TEST_F(EndedTab, RestartRunsTheLaunchAgainInThePlaceOfTheTab) {
         }
         EXPECT_TRUE(host_.errors.empty()) << host_.errors.front();
         ASSERT_TRUE(host_.sink->wait([&] { return contents(1).find(c.output) != std::string::npos; })) << contents(1);
-        EXPECT_EQ(contents(1), c.output) << "the exit line is gone, the lines above it stay";
+        // The exit line is gone; the lines above it are kept, in the scrollback.
+        EXPECT_EQ(contents(1), c.output);
+        EXPECT_EQ(scrollback(1), std::vector<std::string>{"first"});
         {
             auto app = cell_.take();
             const Session& s = app->sessions[1];
