@@ -8,7 +8,6 @@
 
 #include "app/dialogs.hpp"
 #include "app/input.hpp"
-#include "app/mouse.hpp"
 #include "app/resume.hpp"
 #include "bar_fixture.hpp"
 #include "core/records_json.hpp"
@@ -148,59 +147,39 @@ TEST_F(Dialogs, AChangedListThatCannotBeWrittenSaysSoAndAnInvalidChoiceShowsWhy)
 }
 
 // Every open the user asks for says why its program cannot start; the
-// start-up tab and restore stay silent. No ssh.exe on this search path.
-class StartFailures : public testing::BarTest {
-protected:
-    StartFailures() : path_("PATH", std::string("/usr/bin:/bin")) {}
-    testing::ScopedEnv path_;
-};
-
-TEST_F(StartFailures, AnOpenTheUserAskedForSaysWhy) {
-    const std::string no_ssh = "Cannot start ssh.exe: No such file or directory\n"
-                               "The OpenSSH client is an optional Windows feature: add it in Settings \u203a Apps "
-                               "\u203a Optional features.";
+// start-up tab stays silent. No ssh.exe on this search path.
+TEST_F(Dialogs, AnOpenTheUserAskedForSaysWhyItsProgramCannotStart) {
+    testing::ScopedEnv path("PATH", std::string("/usr/bin:/bin")), comspec("COMSPEC", std::string("/no/shell"));
+    const std::string no_ssh = "Cannot start ssh.exe: No such file or directory\nThe OpenSSH client is an optional "
+                               "Windows feature: add it in Settings \u203a Apps \u203a Optional features.";
     const std::string no_shell = "Cannot start /no/shell: No such file or directory";
-    const std::string no_prog = "Cannot start /no such/prog: No such file or directory";
-    const Modifiers ctrl_shift{true, true, false}, ctrl_alt{true, false, true};
+    cell_.take()->profiles = {{"p-1", "Local", LocalShell{"\"/no such/prog\" -x"}, {}, {}}};
+    cell_.take()->quick_keys = {QuickKey{"Ctrl+Alt+1", OpenProfile{"p-1"}}};
+    host_.prompt_answers = {"alice@server1"};
+    host_.manager_script = [](ConnectionManager& m) {
+        m.select(0);
+        m.connect();
+    };
     const struct {
         const char* name;
-        std::function<void(AppCell&, testing::FakeHost&)> open;
-        const std::string* error;  // nullptr: silent
+        std::function<void()> open;
+        std::vector<std::string> errors;
     } cases[] = {
-        {"new tab shortcut", [&](AppCell& c, testing::FakeHost& h) { on_key_down(c, h, 'T', ctrl_shift); }, &no_shell},
-        {"the bar's plus", [&](AppCell& c, testing::FakeHost& h) { on_left_down(c, h, 980, 10); }, &no_shell},
-        {"quick connect",
-         [&](AppCell& c, testing::FakeHost& h) {
-             h.prompt_answers = {"alice@server1"};
-             open_quick_connect(c, h);
-         },
-         &no_ssh},
-        {"connect in the manager",
-         [&](AppCell& c, testing::FakeHost& h) {
-             h.manager_script = [](ConnectionManager& m) {
-                 m.select(1);
-                 m.connect();
-             };
-             open_connection_manager(c, h);
-         },
-         &no_prog},
-        {"quick key", [&](AppCell& c, testing::FakeHost& h) { on_key_down(c, h, '1', ctrl_alt); }, &no_ssh},
-        {"start-up tab", [&](AppCell& c, testing::FakeHost& h) { open_startup_tabs(c, h); }, nullptr},
+        {"new tab", [&] { on_key_down(cell_, host_, 'T', {true, true, false}); }, {no_shell}},
+        {"quick connect, not asked again", [&] { open_quick_connect(cell_, host_); }, {no_ssh}},
+        {"connect in the manager", [&] { open_connection_manager(cell_, host_); },
+         {"Cannot start /no such/prog: No such file or directory"}},
+        {"quick key", [&] { on_key_down(cell_, host_, '1', {true, false, true}); },
+         {"Cannot start /no such/prog: No such file or directory"}},
+        {"start-up tab", [&] { open_startup_tabs(cell_, host_); }, {}},
     };
-    testing::ScopedEnv comspec("COMSPEC", std::string("/no/shell"));
-    {
-        auto app = cell_.take();
-        app->profiles = {{"p-ssh", "Box", Ssh{"box", 22, {}, {}, {}}, {}, {}},
-                         {"p-local", "Local", LocalShell{"\"/no such/prog\" -x"}, {}, {}}};
-        app->quick_keys = {QuickKey{"Ctrl+Alt+1", OpenProfile{"p-ssh"}}};
-    }
     for (const auto& c : cases) {
         host_.errors.clear();
-        c.open(cell_, host_);
-        EXPECT_EQ(host_.errors, c.error ? std::vector<std::string>{*c.error} : std::vector<std::string>{}) << c.name;
+        c.open();
+        EXPECT_EQ(host_.errors, c.errors) << c.name;
         EXPECT_TRUE(cell_.take()->sessions.empty()) << c.name;
     }
-    EXPECT_EQ(host_.prompts.size(), 1u) << "the prompt is not asked again for a program that is missing";
+    EXPECT_EQ(host_.prompts.size(), 1u);
 }
 
 }  // namespace

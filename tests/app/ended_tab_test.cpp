@@ -288,94 +288,72 @@ TEST_F(EndedTab, TakesNoInputAndClosesOnEscapeOrCtrlW) {
 TEST_F(EndedTab, RestartRunsTheLaunchAgainInThePlaceOfTheTab) {
     enum Trigger { Enter, TabMenu, GroupMenu };
     // First run: "first", status 3. Later runs: "again", then a recorder.
-    const auto flag = tmp_.path() / "ran";
-    const auto rec = tmp_.path() / "rec";
+    const auto flag = tmp_.path() / "ran", rec = tmp_.path() / "rec";
     const std::string twice = "/bin/sh -c 'if [ -e " + flag.string() + " ]; then stty raw -echo -iexten; echo again; " +
                               "exec cat > " + rec.string() + "; fi; : > " + flag.string() + "; echo first; exit 3'";
     const std::string v2 = "/bin/sh -c 'stty raw -echo -iexten; echo v2; exec cat > " + rec.string() + "'";
-    const Ssh no_host{"", 22, {}, {}, {}};
     const struct {
         const char* name;
         Trigger trigger;
-        std::optional<ProfileKind> profile;  // none: opened without one
-        std::optional<ProfileKind> stored_now;  // the profile as edited after the end
-        bool deleted = false;                   // the profile is gone by then
-        const char* output = "again";           // the screen after the restart
-        const char* error = nullptr;
+        std::optional<ProfileKind> stored_now;  // the profile as edited after the end; none: deleted
+        const char* output;                     // the screen after the restart
+        const char* error;
     } cases[] = {
-        {"enter", Enter, {}, {}},
-        {"tab menu of another tab", TabMenu, {}, {}},
-        {"group menu", GroupMenu, {}, {}},
-        {"profile as stored now", Enter, LocalShell{"/bin/sh -c 'echo first; exit 3'"}, LocalShell{v2}, false, "v2"},
-        {"deleted profile: the command it ran", Enter, LocalShell{twice}, {}, true},
-        {"profile now a viewer: the command it ran", GroupMenu, LocalShell{twice}, Vnc{"h", 5900, {}, {}}},
-        {"cannot start", Enter, LocalShell{twice}, LocalShell{"\"/no such/prog\" -x"}, false, nullptr,
+        {"enter", Enter, LocalShell{twice}, "again", nullptr},
+        {"tab menu of another tab of the group", TabMenu, LocalShell{twice}, "again", nullptr},
+        {"group menu", GroupMenu, LocalShell{twice}, "again", nullptr},
+        {"profile as stored now", Enter, LocalShell{v2}, "v2", nullptr},
+        {"deleted profile: the command it ran", Enter, std::nullopt, "again", nullptr},
+        {"cannot start", Enter, LocalShell{"\"/no such/prog\" -x"}, nullptr,
          "Cannot start /no such/prog: No such file or directory"},
-        {"invalid now", TabMenu, LocalShell{twice}, no_host, false, nullptr,
-         "Cannot connect: invalid profile: host is empty"},
+        {"invalid now", TabMenu, Ssh{"", 22, {}, {}, {}}, nullptr, "Cannot connect: invalid profile: host is empty"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         std::filesystem::remove(flag);
         std::filesystem::remove(rec);
         host_.errors.clear();
+        const ConnectionProfile profile{"p-1", "Prof", LocalShell{twice}, "g", 4};
         {
             auto app = cell_.take();
             app->sessions.clear();
             app->groups.clear();
-            app->profiles.clear();
-            if (c.profile) app->profiles.push_back({"p-1", "Prof", *c.profile, "g", 4});
+            app->profiles = {profile};
         }
         SpawnRequest live;
         live.group = "g";
         live.command = "/bin/sh -c 'exec sleep 600'";
         ASSERT_TRUE(open_terminal(cell_, host_, live));
-        if (c.profile) {
-            const ConnectionProfile profile = cell_.take()->profiles[0];
-            open_profile(cell_, host_, profile);
-        } else {
-            SpawnRequest r;
-            r.group = "g";
-            r.color = 4;
-            r.title = "Prof";
-            r.command = twice;
-            ASSERT_TRUE(open_terminal(cell_, host_, r));
-        }
+        open_profile(cell_, host_, profile);
         ASSERT_TRUE(pump_until([&] { return last_ended(); }));
         const std::uint64_t id = host_.spawned.back().id;
         std::uint64_t group = 0;
         {
             auto app = cell_.take();
-            Session& s = app->sessions[1];
-            s.history = {"earlier"};
-            s.line = "half";
-            group = *s.group;
-            if (c.stored_now) app->profiles[0].kind = *c.stored_now;
-            if (c.deleted) app->profiles.clear();
+            app->sessions[1].history = {"earlier"};
+            app->sessions[1].line = "half";
+            group = *app->sessions[1].group;
+            app->profiles.clear();
+            if (c.stored_now) app->profiles = {{"p-1", "Prof", *c.stored_now, "g", 4}};
         }
         const std::vector<std::string> ids = record_ids();
         const std::string before = contents(1);
 
-        switch (c.trigger) {
-            case Enter:
-                activate(cell_, host_, 1);
-                on_key_down(cell_, host_, vk::RETURN, {});
-                on_char(cell_, host_, u'\r', {});
-                on_key_up(cell_);
-                break;
-            case TabMenu:
-                host_.menu_answers = {menu_id::RESTART_ENDED};
-                open_tab_menu(cell_, host_, 0, 10, 10);
-                break;
-            case GroupMenu:
-                cell_.take()->groups[0].collapsed = true;
-                host_.menu_answers = {menu_id::RESTART_ENDED};
-                open_group_menu(cell_, host_, group, 10, 10);
-                break;
+        host_.menus.clear();
+        host_.menu_answers = {menu_id::RESTART_ENDED};
+        if (c.trigger == Enter) {
+            activate(cell_, host_, 1);
+            on_key_down(cell_, host_, vk::RETURN, {});
+            on_char(cell_, host_, u'\r', {});
+            on_key_up(cell_);
+        } else if (c.trigger == TabMenu) {
+            open_tab_menu(cell_, host_, 0, 10, 10);
+        } else {
+            cell_.take()->groups[0].collapsed = true;
+            open_group_menu(cell_, host_, group, 10, 10);
         }
         if (c.trigger != Enter) {
-            ASSERT_FALSE(host_.menus.empty());
-            EXPECT_TRUE(std::ranges::any_of(host_.menus.back().menu.items, [](const MenuItem& i) {
+            EXPECT_TRUE(std::ranges::any_of(host_.menus.at(0).menu.items, [](const MenuItem& i) {
                 return i.id == menu_id::RESTART_ENDED && i.text == "Restart ended tabs";
             }));
         }
@@ -388,22 +366,19 @@ TEST_F(EndedTab, RestartRunsTheLaunchAgainInThePlaceOfTheTab) {
             EXPECT_EQ(contents(1), before);
             continue;
         }
-        EXPECT_TRUE(host_.errors.empty()) << host_.errors.front();
-        ASSERT_TRUE(host_.sink->wait([&] { return contents(1).find(c.output) != std::string::npos; })) << contents(1);
+        EXPECT_EQ(host_.errors, std::vector<std::string>{});
+        ASSERT_TRUE(host_.sink->wait([&] { return contents(1) == c.output; })) << contents(1);
         // The exit line is gone; the lines above it are kept, in the scrollback.
-        EXPECT_EQ(contents(1), c.output);
         EXPECT_EQ(scrollback(1), std::vector<std::string>{"first"});
         {
             auto app = cell_.take();
             const Session& s = app->sessions[1];
             EXPECT_FALSE(s.ended());
             EXPECT_EQ(s.id(), id);
-            EXPECT_EQ(s.title, "Prof");
-            EXPECT_EQ(s.color, std::optional<std::uint8_t>(4));
-            EXPECT_EQ(s.group, group);
+            EXPECT_EQ(std::tie(s.title, s.color, s.group), std::tuple(std::string("Prof"), std::optional<std::uint8_t>(4),
+                                                                      std::optional<std::uint64_t>(group)));
             EXPECT_EQ(s.history, std::vector<std::string>{"earlier"});
             EXPECT_EQ(s.line, "");
-            EXPECT_FALSE(build_tab_menu(*app, 0).menu.items.empty());
             for (const MenuItem& item : build_tab_menu(*app, 0).menu.items) EXPECT_NE(item.id, menu_id::RESTART_ENDED);
         }
         // Typing reaches the new program; the Enter's character did not.

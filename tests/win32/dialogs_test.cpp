@@ -225,30 +225,6 @@ TEST_F(Dialogs, QuickConnectOpensSshOrShowsTheErrorAndReopensWithTheText) {
         << config_file(L"sessions.json");
 }
 
-// Without the OpenSSH client, quick connect says so and where to add it.
-TEST_F(Dialogs, QuickConnectWithoutSshSaysWhyAndWhereToAddIt) {
-    ASSERT_TRUE(::DeleteFileW((bin_ + L"\\ssh.exe").c_str()));
-    HWND hwnd = start_ready();
-    ASSERT_NE(hwnd, nullptr);
-    HWND prompt = open('P', L"OvelinPrompt");
-    ASSERT_NE(prompt, nullptr);
-    ASSERT_TRUE(focus_is(::GetDlgItem(prompt, 301)));
-    type_text(L"alice@server1");
-    press(VK_RETURN);
-    HWND box = wait_for_window_of_class(app_.pid(), L"#32770");
-    ASSERT_NE(box, nullptr) << "no error box";
-    const std::wstring text = control_text(::GetDlgItem(box, 0xFFFF));
-    save(box, L"dialog-no-ssh.png");
-    EXPECT_TRUE(text.starts_with(L"Cannot start ssh.exe: ")) << narrow(text);
-    EXPECT_TRUE(text.ends_with(L"\nThe OpenSSH client is an optional Windows feature: add it in Settings \u203a Apps "
-                               L"\u203a Optional features."))
-        << narrow(text);
-    press(VK_RETURN);
-    ASSERT_TRUE(gone(app_.pid(), L"#32770"));
-    EXPECT_EQ(find_window_of_class(app_.pid(), L"OvelinPrompt"), nullptr);
-    EXPECT_EQ(saved_sessions(), 1) << "no tab for it";
-}
-
 TEST_F(Dialogs, AProfileMadeInTheEditorIsSavedAndConnects) {
     HWND hwnd = start_ready();
     ASSERT_NE(hwnd, nullptr);
