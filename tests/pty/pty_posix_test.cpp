@@ -18,7 +18,7 @@ using testing::screen_text;
 
 std::unique_ptr<PtySession> start(const std::shared_ptr<QueueSink>& sink, std::uint64_t id, std::string cmd,
                                   std::uint16_t rows = 24, std::uint16_t cols = 80) {
-    auto s = PtySession::spawn(sink, {id, std::move(cmd), std::nullopt, rows, cols});
+    auto s = PtySession::spawn(sink, {id, std::move(cmd), std::nullopt, rows, cols, {}});
     EXPECT_TRUE(s.has_value()) << (s ? "" : s.error().message());
     return s ? std::move(*s) : nullptr;
 }
