@@ -128,9 +128,9 @@ void on_bar_left_down(AppCell& cell, Host& host, int x, int y) {
 }
 
 namespace {
-// The double click's first press expanded a collapsed group, and the second
-// lands on that group's first tab: the group is collapsed again, the tab
-// that was active before is again, and the slot the group shows.
+// The double click's first press expanded a collapsed group and the second
+// lands on that group's first tab: the group collapses again, the tab that
+// was active before is active again, and the answer is the group's slot.
 struct GroupSlot {
     std::size_t slot = 0;
     std::uint64_t group = 0;
