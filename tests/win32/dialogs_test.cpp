@@ -510,6 +510,7 @@ TEST_F(Dialogs, EditAndOkKeepLongFieldsAndArgumentsAsTheyWere) {
     ASSERT_TRUE(focus_is(::GetDlgItem(editor, 201)));
     EXPECT_EQ(control_text(::GetDlgItem(editor, 213)), widen(std::get<Ssh>(file.profiles[0].kind).identity_file.value()));
     EXPECT_EQ(control_text(::GetDlgItem(editor, 214)), LR"(-o "SetEnv=A=\"x y\"" "" -v)");
+    save(editor, L"dialog-profile-editor-quoted-args.png");
     for (int id : {201, 202, 210, 211, 212, 213, 214}) {
         DWORD_PTR limit = 0;
         ::SendMessageTimeoutW(::GetDlgItem(editor, id), EM_GETLIMITTEXT, 0, 0, SMTO_ABORTIFHUNG, 5000, &limit);
@@ -523,6 +524,20 @@ TEST_F(Dialogs, EditAndOkKeepLongFieldsAndArgumentsAsTheyWere) {
     auto saved = parse_record<ProfilesFile>(config_file(L"profiles.json"));
     ASSERT_TRUE(saved) << saved.error();
     EXPECT_EQ(saved->profiles, file.profiles);
+
+    // Kept, but not run: an empty argument would be read by ssh as the host.
+    manager = open('O', L"OvelinConnMgr");
+    ASSERT_NE(manager, nullptr);
+    ASSERT_TRUE(focus_is(::GetDlgItem(manager, 100)));
+    press(VK_RETURN);
+    HWND box = wait_for_window_of_class(app_.pid(), L"#32770");
+    ASSERT_NE(box, nullptr) << "no error box";
+    EXPECT_EQ(control_text(::GetDlgItem(box, 0xFFFF)),
+              LR"(Cannot connect: invalid profile: extra_args entry "" is not an allowed ssh option)");
+    save(box, L"dialog-refused-extra-argument.png");
+    press(VK_RETURN);
+    ASSERT_TRUE(gone(app_.pid(), L"#32770"));
+    EXPECT_EQ(saved_sessions(), 1);  // no tab opened
 }
 
 }  // namespace
