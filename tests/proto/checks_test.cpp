@@ -212,24 +212,14 @@ TEST(Checks, UserNames) {
         std::string user;
         const char* message;
     } fixed[] = {
-        {"alice", nullptr},
-        {"a@b", nullptr},
-        {"first.last_1-x+y=z~", nullptr},
-        {"j\xc3\xb6rg", nullptr},
-        {"", "user is empty"},
-        {"-x", "user must not start with '-'"},
-        {"a\tb", "user contains control characters"},
-        {"x&calc&", R"(user contains invalid characters: "x&calc&")"},
+        {"alice", nullptr}, {"a@b", nullptr}, {"first.last_1-x+y=z~", nullptr}, {"j\xc3\xb6rg", nullptr},
+        {"", "user is empty"}, {"-x", "user must not start with '-'"}, {"a\tb", "user contains control characters"},
         {"a\xc2\xa0" "b", "user contains invalid characters: \"a\xc2\xa0" "b\""},  // no-break space
         {"\xe3\x80\x80", "user contains invalid characters: \"\xe3\x80\x80\""},
     };
-    for (const auto& c : fixed) {
-        auto r = failure(check_user_name(c.user));
-        if (c.message)
-            EXPECT_EQ(r, c.message) << c.user;
-        else
-            EXPECT_FALSE(r) << c.user;
-    }
+    for (const auto& c : fixed)
+        EXPECT_EQ(failure(check_user_name(c.user)), c.message ? std::optional<std::string>(c.message) : std::nullopt)
+            << c.user;
     for (char c : std::string_view("'\"`&|;<>()$\\^%! ")) {
         const std::string user = std::string("a") + c + "b";
         EXPECT_EQ(failure(check_user_name(user)), "user contains invalid characters: " + debug_quoted(user)) << user;

@@ -495,9 +495,9 @@ TEST_F(Dialogs, ClientsStartFromTheirOwnPlacesAndTheConnectionFileGoesOnEveryPat
 // past 511 characters whole, and arguments holding spaces, quotes and
 // nothing at all as the same list.
 TEST_F(Dialogs, EditAndOkKeepLongFieldsAndArgumentsAsTheyWere) {
-    ProfilesFile file{1, {{"p-1-1", "Lab",
-                           Ssh{"lab", 22, "alice", "C:\\keys\\" + std::string(600, 'k'), {"-o", "SetEnv=A=\"x y\"", "", "-v"}},
-                           std::nullopt, std::nullopt}}};
+    const std::string key = "C:\\keys\\" + std::string(600, 'k');
+    ProfilesFile file{
+        1, {{"p-1-1", "Lab", Ssh{"lab", 22, "alice", key, {"-o", "SetEnv=A=\"x y\"", "", "-v"}}, std::nullopt, std::nullopt}}};
     write_config(L"profiles.json", to_pretty_json(file).value());
     HWND hwnd = start_ready();
     ASSERT_NE(hwnd, nullptr);
@@ -508,7 +508,7 @@ TEST_F(Dialogs, EditAndOkKeepLongFieldsAndArgumentsAsTheyWere) {
     HWND editor = wait_for_window_of_class(app_.pid(), L"OvelinProfileEd");
     ASSERT_NE(editor, nullptr);
     ASSERT_TRUE(focus_is(::GetDlgItem(editor, 201)));
-    EXPECT_EQ(control_text(::GetDlgItem(editor, 213)), widen(std::get<Ssh>(file.profiles[0].kind).identity_file.value()));
+    EXPECT_EQ(control_text(::GetDlgItem(editor, 213)), widen(key));
     EXPECT_EQ(control_text(::GetDlgItem(editor, 214)), LR"(-o "SetEnv=A=\"x y\"" "" -v)");
     save(editor, L"dialog-profile-editor-quoted-args.png");
     for (int id : {201, 202, 210, 211, 212, 213, 214}) {
