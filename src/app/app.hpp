@@ -9,6 +9,7 @@
 #include <source_location>
 #include <vector>
 
+#include "app/deferred_delete.hpp"
 #include "app/selection_state.hpp"
 #include "app/session.hpp"
 #include "core/store.hpp"
@@ -58,6 +59,8 @@ struct App : Configuration {
     RenameState rename;
     std::optional<PressExpansion> press_expansion;  // by the last press in the bar
     Selection selection;
+    // Connection files of started clients, deleted a few seconds later.
+    DeferredDeletes connection_files;
 
     // The session with this id, or nullptr.
     Session* find_session(std::uint64_t id);

@@ -67,4 +67,13 @@ private:
 
 std::uint32_t process_id();
 
+// Creates the file, only when nothing of that name exists, and writes all
+// bytes; a file left half-written is removed. An existing name gives an
+// error for which already_exists() holds.
+std::error_code write_new_file(const std::filesystem::path& p, std::string_view bytes);
+bool already_exists(const std::error_code& ec);
+
+// The running program's own file; nullopt when it cannot be read.
+std::optional<std::filesystem::path> executable_path();
+
 }  // namespace ovelin::platform

@@ -147,4 +147,25 @@ std::error_code HeldTemp::replace(const std::filesystem::path& target) {
 
 std::uint32_t process_id() { return static_cast<std::uint32_t>(::getpid()); }
 
+std::error_code write_new_file(const std::filesystem::path& p, std::string_view bytes) {
+    std::error_code ec;
+    {
+        Fd f{::open(p.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600)};
+        if (f.fd < 0) return last_error();
+        ec = write_all(f.fd, bytes);
+        if (!ec && ::fsync(f.fd) != 0) ec = last_error();
+    }
+    if (ec) ::unlink(p.c_str());
+    return ec;
+}
+
+bool already_exists(const std::error_code& ec) { return ec == std::errc::file_exists; }
+
+std::optional<std::filesystem::path> executable_path() {
+    std::error_code ec;
+    auto p = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (ec) return std::nullopt;
+    return p;
+}
+
 }  // namespace ovelin::platform

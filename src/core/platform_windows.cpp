@@ -213,4 +213,35 @@ std::error_code HeldTemp::replace(const std::filesystem::path& target) {
 
 std::uint32_t process_id() { return ::GetCurrentProcessId(); }
 
+std::error_code write_new_file(const std::filesystem::path& p, std::string_view bytes) {
+    std::error_code ec;
+    {
+        Handle f{::CreateFileW(p.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr)};
+        if (f.h == INVALID_HANDLE_VALUE) return last_error();
+        ec = write_all(f.h, bytes);
+        if (!ec && !::FlushFileBuffers(f.h)) ec = last_error();
+    }
+    if (ec) ::DeleteFileW(p.c_str());
+    return ec;
+}
+
+bool already_exists(const std::error_code& ec) {
+    return ec.category() == std::system_category() &&
+           (ec.value() == ERROR_FILE_EXISTS || ec.value() == ERROR_ALREADY_EXISTS);
+}
+
+std::optional<std::filesystem::path> executable_path() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (n == 0) return std::nullopt;
+        if (n < path.size()) {
+            path.resize(n);
+            return std::filesystem::path(path);
+        }
+        if (path.size() >= 32768) return std::nullopt;
+        path.resize(path.size() * 2);
+    }
+}
+
 }  // namespace ovelin::platform

@@ -280,11 +280,9 @@ bool MainWindow::start_program(const std::string& program, const std::string& co
     STARTUPINFOW si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    // An application name is never looked up on the search path, so a bare
-    // name ("mstsc.exe") is left to the command line, which is.
-    const bool bare = program.find_first_of("\\/:") == std::string::npos;
-    if (!::CreateProcessW(bare ? nullptr : app.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                          &pi))
+    // Always the program as planned: without an application name the system
+    // would search this program's own folder and the current one first.
+    if (!::CreateProcessW(app.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
         return false;
     ::CloseHandle(pi.hThread);
     ::CloseHandle(pi.hProcess);
