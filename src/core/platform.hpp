@@ -31,9 +31,6 @@ std::error_code write_file(const std::filesystem::path& p, std::string_view byte
 // appenders never interleave inside one call.
 std::error_code append_file_shared(const std::filesystem::path& p, std::string_view bytes);
 
-// Creates the file with all bytes, flushed; fails when it already exists.
-std::error_code write_new_file(const std::filesystem::path& p, std::string_view bytes);
-
 // What is at `p` itself. A symbolic link, a junction or any other reparse
 // point is a Link: it is never looked through.
 enum class EntryKind { Missing, File, Folder, Link, Other };

@@ -82,14 +82,6 @@ std::error_code append_file_shared(const std::filesystem::path& p, std::string_v
     return write_all(f.fd, bytes);
 }
 
-std::error_code write_new_file(const std::filesystem::path& p, std::string_view bytes) {
-    Fd f{::open(p.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644)};
-    if (f.fd < 0) return last_error();
-    if (auto ec = write_all(f.fd, bytes)) return ec;
-    if (::fsync(f.fd) != 0) return last_error();
-    return {};
-}
-
 EntryKind entry_kind(const std::filesystem::path& p) {
     struct stat st{};
     if (::lstat(p.c_str(), &st) != 0) return errno == ENOENT ? EntryKind::Missing : EntryKind::Other;

@@ -106,14 +106,6 @@ std::error_code append_file_shared(const std::filesystem::path& p, std::string_v
     return ec;
 }
 
-std::error_code write_new_file(const std::filesystem::path& p, std::string_view bytes) {
-    Handle f{::CreateFileW(p.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr)};
-    if (f.h == INVALID_HANDLE_VALUE) return last_error();
-    if (auto ec = write_all(f.h, bytes)) return ec;
-    if (!::FlushFileBuffers(f.h)) return last_error();
-    return {};
-}
-
 EntryKind entry_kind(const std::filesystem::path& p) {
     const DWORD attributes = ::GetFileAttributesW(p.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
