@@ -56,6 +56,7 @@ std::uint16_t Screen::cols() const { return static_cast<std::uint16_t>(impl_->te
 bool Screen::alternate_screen() const { return impl_->term.alternate_screen(); }
 bool Screen::hide_cursor() const { return !impl_->term.cursor_visible(); }
 bool Screen::bracketed_paste() const { return impl_->term.bracketed_paste(); }
+const term::Modes& Screen::modes() const { return impl_->term.modes(); }
 
 CursorPos Screen::cursor() const {
     int row = 0, col = 0;
@@ -124,6 +125,8 @@ std::string Screen::contents_between(std::uint16_t start_row, std::uint16_t star
 }
 
 std::string Screen::take_replies() { return impl_->term.take_replies(); }
+
+void Screen::on_unknown_sequence(std::function<void(std::string_view)> hook) { impl_->term.on_unknown(std::move(hook)); }
 
 std::size_t Screen::scrollback_size() const { return impl_->term.scrollback().size(); }
 
