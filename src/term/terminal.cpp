@@ -354,13 +354,20 @@ void Terminal::set_alternate(bool on) {
     if (on) erase(Rect{0, rows(), 0, cols()}, false);
 }
 
+// As xterm's: the character sets, the shifts and a pending wrap come back
+// with the position, so a program that drew lines in the alternate screen
+// does not leave the prompt in line-drawing glyphs, and a line filled to its
+// last column still wraps.
 void Terminal::save_cursor(bool save) {
     if (save) {
         saved_.pos = pos_;
+        saved_.at_phantom = at_phantom_;
         saved_.cursor_visible = modes_.has(Mode::CursorVisible);
         saved_.cursor_blink = modes_.has(Mode::CursorBlink);
         saved_.cursor_shape = cursor_shape_;
         saved_.pen = pen_;
+        std::copy(std::begin(charsets_), std::end(charsets_), std::begin(saved_.charsets));
+        saved_.gl = gl_, saved_.gr = gr_, saved_.single_shift = single_shift_;
         return;
     }
     const Pos old = pos_;
@@ -371,18 +378,21 @@ void Terminal::save_cursor(bool save) {
     modes_.set(Mode::CursorBlink, saved_.cursor_blink);
     cursor_shape_ = saved_.cursor_shape;
     pen_ = saved_.pen;
+    std::copy(std::begin(saved_.charsets), std::end(saved_.charsets), std::begin(charsets_));
+    gl_ = saved_.gl, gr_ = saved_.gr, single_shift_ = saved_.single_shift;
     moved(old, true);
+    // A wrap is pending only at the row's last column (the screen may have grown since).
+    at_phantom_ = saved_.at_phantom && pos_.col == row_width(pos_.row) - 1;
 }
 
-// The screen in use, reverse video and the mouse and focus modes stay.
+// The screen in use and its reverse video stay; mouse and focus reporting
+// end, as xterm's reset ends them.
 void Terminal::reset() {
     region_top_ = 0, region_bottom_ = -1, region_left_ = 0, region_right_ = -1;
     const Modes keep = modes_;
     modes_ = Modes{};
     for (Mode m : {Mode::Autowrap, Mode::CursorVisible, Mode::CursorBlink}) modes_.set(m, true);
-    for (Mode m : {Mode::AltScreen, Mode::ReverseVideo, Mode::MouseX10, Mode::MouseClick, Mode::MouseDrag,
-                   Mode::MouseMotion, Mode::FocusReports, Mode::MouseUtf8, Mode::MouseSgr, Mode::MouseUrxvt})
-        modes_.set(m, keep.has(m));
+    for (Mode m : {Mode::AltScreen, Mode::ReverseVideo}) modes_.set(m, keep.has(m));
     cursor_shape_ = 1;
     for (std::size_t i = 0; i < tabstops_.size(); ++i) tabstops_[i] = 1;  // every eighth column
     std::fill(line_attrs_.begin(), line_attrs_.end(), std::uint8_t{0});

@@ -3,7 +3,10 @@
 // sets, carrying out the parser's actions on our grids. It follows the
 // xterm/VT conventions libvterm 0.1.4 implements, cell for cell, so its
 // screen layer can serve as the reference, except where libvterm reads or
-// writes out of bounds, loops, or depends on how the bytes were cut.
+// writes out of bounds, loops, or depends on how the bytes were cut, and
+// where xterm shows something else (save and restore of the cursor keep
+// the character sets, shifts and a pending wrap, and a reset ends mouse
+// reporting, as xterm's do).
 //
 // Printable ASCII, most of any output, is written straight into the row in
 // runs; only other characters go through the width lookup.
@@ -179,9 +182,12 @@ private:
     // What DECSC and modes 1048/1049 keep. Never saved: the reset state.
     struct Saved {
         Pos pos;
+        bool at_phantom = false;
         bool cursor_visible = true, cursor_blink = true;
         int cursor_shape = 1;
         Pen pen;
+        Charset charsets[4] = {Charset::Utf8, Charset::Utf8, Charset::Utf8, Charset::Utf8};
+        int gl = 0, gr = 1, single_shift = 0;
     } saved_;
 
     std::string title_;

@@ -94,7 +94,7 @@ void Terminal::esc_dispatch(std::uint32_t id) {
 
 void Terminal::csi_dispatch(std::uint32_t id, const Params& a) {
     end_run();
-    const Pos old = pos_;
+    Pos old = pos_;
     bool cancel_phantom = true;
     const auto count = [&] { return static_cast<int>(a.count_at(0)); };
     const auto in_region = [&] {
@@ -175,10 +175,12 @@ void Terminal::csi_dispatch(std::uint32_t id, const Params& a) {
             }
             break;
         }
-        case Csi::SM: set_modes(a, false, true); break;
-        case Csi::RM: set_modes(a, false, false); break;
-        case Csi::DECSET: set_modes(a, true, true); break;
-        case Csi::DECRST: set_modes(a, true, false); break;
+        // A mode that moves the cursor settles the pending wrap itself (a
+        // restored cursor brings its own back); only the clamp below may cancel it.
+        case Csi::SM: set_modes(a, false, true), old = pos_; break;
+        case Csi::RM: set_modes(a, false, false), old = pos_; break;
+        case Csi::DECSET: set_modes(a, true, true), old = pos_; break;
+        case Csi::DECRST: set_modes(a, true, false), old = pos_; break;
         case Csi::HPB: pos_.col -= count(), at_phantom_ = false; break;
         case Csi::VPB: pos_.row -= count(), at_phantom_ = false; break;
         case Csi::SGR: sgr(a); break;
