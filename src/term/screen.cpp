@@ -29,6 +29,10 @@ void fill_view(CellView& out, const term::Grid& grid, const term::Row& row, int 
     out.fg = to_color(cell.pen.fg_kind(), cell.pen.fg);
     out.bg = to_color(cell.pen.bg_kind(), cell.pen.bg);
     out.inverse = cell.pen.has(term::Pen::kReverse) != reverse_video;
+    // An erased cell keeps the pen's colours only: no underline on blanks.
+    const bool written = cell.ch != 0 && !out.wide_continuation;
+    out.bold = written && cell.pen.has(term::Pen::kBold);
+    out.underline = written && cell.pen.underline() != 0;
     // Wide when the cell to the right is a continuation, as libvterm's
     // screen reports it (a cut-off wide character at the edge reads narrow).
     out.wide = col + 1 < grid.cols() && row.cells[col + 1].ch == term::kContinuation;

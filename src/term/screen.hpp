@@ -44,6 +44,8 @@ struct CellView {
     bool inverse = false;
     bool wide = false;               // left half of a two-column character
     bool wide_continuation = false;  // right half of a two-column character
+    bool bold = false;
+    bool underline = false;  // single or double
 };
 
 struct CursorPos {
