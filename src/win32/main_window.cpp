@@ -191,7 +191,8 @@ void MainWindow::paint() {
         ::SetBkMode(mem.get(), TRANSPARENT);
         {
             GdiCanvas canvas(mem.get(), static_cast<HFONT>(font_.font.get()),
-                             bar_font_.for_dpi(::GetDpiForWindow(hwnd_)), &kept_);
+                             bar_font_.for_dpi(::GetDpiForWindow(hwnd_)), &kept_,
+                             static_cast<HFONT>(font_.bold.get()));
             auto app = cell_.take();
             paint_window(*app, canvas, ClientSize{client.right - client.left, client.bottom - client.top});
         }
