@@ -9,6 +9,7 @@
 #include <source_location>
 #include <vector>
 
+#include "app/report_state.hpp"
 #include "app/selection_state.hpp"
 #include "app/session.hpp"
 #include "core/store.hpp"
@@ -46,6 +47,8 @@ struct App : Configuration {
     std::int32_t glyph_height = 1;
     RenameState rename;
     Selection selection;
+    MouseReportState mouse_report;
+    FocusReportState focus_report;
 
     // The session with this id, or nullptr.
     Session* find_session(std::uint64_t id);
