@@ -138,6 +138,25 @@ bool report_release(AppCell& cell, Host& host, PointerButton button, int x, int 
     return true;
 }
 
+void report_capture_lost(AppCell& cell) {
+    auto app = cell.take();
+    MouseReportState& s = app->mouse_report;
+    if (!s.buttons) return;
+    Session* session = app->find_session(s.session_id);
+    std::string bytes;
+    if (session && !session->ended() && s.last_session == s.session_id) {
+        LockedScreen& locked = *session->pty->screen();
+        std::lock_guard lock(locked.mutex);
+        for (PointerButton b : {PointerButton::Left, PointerButton::Middle, PointerButton::Right})
+            if (s.buttons & bit(b))
+                bytes += term::encode_mouse(locked.screen.modes(), {term::MouseEvent::Kind::Release, term_button(b),
+                                                                     s.last_row, s.last_col});
+    }
+    if (session && !bytes.empty()) session->pty->write(bytes);
+    s.buttons = 0;
+    s.session_id = 0;
+}
+
 bool report_move(AppCell& cell, Host& host, int x, int y, Modifiers mods) {
     auto app = cell.take();
     MouseReportState& s = app->mouse_report;

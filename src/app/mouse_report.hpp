@@ -24,6 +24,10 @@ bool report_release(AppCell& cell, Host& host, PointerButton button, int x, int 
 // mouse is captured: the nearest cell), or any move over a session whose
 // program asked for every move. Within one cell nothing is reported again.
 bool report_move(AppCell& cell, Host& host, int x, int y, Modifiers mods);
+// The mouse capture went elsewhere (another window took it) with buttons
+// still held: the program hears them released where it last heard of them,
+// so no button stays down for it.
+void report_capture_lost(AppCell& cell);
 // Wheel notches, up when positive, of `lines_per_notch` lines each (0: a
 // screen's rows): one report a line.
 bool report_wheel(AppCell& cell, Host& host, int x, int y, int notches, int lines_per_notch, Modifiers mods);

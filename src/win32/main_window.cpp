@@ -9,6 +9,7 @@
 #include "app/input.hpp"
 #include "app/lifecycle.hpp"
 #include "app/mouse.hpp"
+#include "app/mouse_report.hpp"
 #include "app/paint.hpp"
 #include "app/rename.hpp"
 #include "app/sessions.hpp"
@@ -165,6 +166,10 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         case WM_MBUTTONUP:
             on_middle_up(cell_, *this, x_of(lp), y_of(lp), current_modifiers());
+            return 0;
+        case WM_CAPTURECHANGED:
+            // Our own release has already let the buttons go; this is another window taking the mouse.
+            if (reinterpret_cast<HWND>(lp) != hwnd_) report_capture_lost(cell_);
             return 0;
         case WM_MOUSEWHEEL: {
             POINT pt{x_of(lp), y_of(lp)};  // screen coordinates

@@ -16,7 +16,7 @@ namespace {
 using Button = PointerButton;
 
 struct Step {
-    enum Kind { Press, Release, Move, Wheel } kind;
+    enum Kind { Press, Release, Move, Wheel, CaptureLost } kind;
     Button button = Button::Left;
     int x = 0, y = 0;
     Modifiers mods{};
@@ -39,6 +39,7 @@ protected:
                 break;
             case Step::Move: on_mouse_move(cell_, host_, s.x, s.y, s.mods); break;
             case Step::Wheel: on_mouse_wheel(cell_, host_, s.x, s.y, s.delta, s.mods); break;
+            case Step::CaptureLost: report_capture_lost(cell_); break;
         }
     }
 };
@@ -81,6 +82,10 @@ TEST_F(MouseReports, EachModeGetsItsBytes) {
         {"a drag outside reports the nearest cell", "\\033[?1002;1006h",
          {press(Button::Left, 0, 0), {Step::Move, Button::Left, -50, 700}, {Step::Release, Button::Left, -50, 700}},
          "\x1b[<0;1;1M\x1b[<32;1;35M\x1b[<0;1;35m", {}},
+        {"another window takes the mouse mid-drag", "\\033[?1002;1006h",
+         {press(Button::Left, 1, 1), move(2, 1), {Step::CaptureLost}, move(3, 1), press(Button::Right, 3, 1),
+          release(Button::Right, 3, 1)},
+         "\x1b[<0;2;2M\x1b[<32;3;2M\x1b[<0;3;2m\x1b[<2;4;2M\x1b[<2;4;2m", {}},
         {"shift selects", "\\033[?1000h",
          {press(Button::Left, 0, 0, shift), move(4, 0), release(Button::Left, 4, 0), wheel(120, shift)}, "",
          std::string("READY")},
