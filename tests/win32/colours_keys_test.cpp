@@ -57,20 +57,23 @@ bool has_line(const Capture& c, int left, int top, int right, int bottom) {
 
 class ColoursAndKeys : public OvelinTest {
 protected:
-    bool wait_for_prompt(HWND hwnd) {
-        return wait_until([&] {
+    // ovelin.exe with cmd's prompt shown, in front for the keys.
+    HWND start_at_prompt() {
+        write_config(L"settings.json", CLOSE_TO_TRAY_OFF);
+        HWND hwnd = start();
+        const bool prompt = hwnd && wait_until([&] {
             auto shot = fresh_capture(hwnd);
             return shot && find_color(*shot, CURSOR).left > 6;
         }, 30s);
+        if (!prompt) return nullptr;
+        bring_to_front(hwnd);
+        return hwnd;
     }
 };
 
 TEST_F(ColoursAndKeys, IndexedBackgroundUnderlineAndBold) {
-    write_config(L"settings.json", CLOSE_TO_TRAY_OFF);
-    HWND hwnd = start();
-    ASSERT_NE(hwnd, nullptr);
-    ASSERT_TRUE(wait_for_prompt(hwnd));
-    bring_to_front(hwnd);
+    HWND hwnd = start_at_prompt();
+    ASSERT_NE(hwnd, nullptr) << "no prompt";
     type_text(L"\"" + bin_path(L"sgr_sample.exe") + L"\"\r");
     Box red;
     std::optional<Capture> shot;
@@ -95,11 +98,8 @@ TEST_F(ColoursAndKeys, IndexedBackgroundUnderlineAndBold) {
 }
 
 TEST_F(ColoursAndKeys, ModifiedKeysReachAConsoleProgramWithTheirModifiers) {
-    write_config(L"settings.json", CLOSE_TO_TRAY_OFF);
-    HWND hwnd = start();
-    ASSERT_NE(hwnd, nullptr);
-    ASSERT_TRUE(wait_for_prompt(hwnd));
-    bring_to_front(hwnd);
+    HWND hwnd = start_at_prompt();
+    ASSERT_NE(hwnd, nullptr) << "no prompt";
     const std::wstring file = appdata_ + L"\\keys.txt";
     type_text(L"\"" + bin_path(L"console_keys.exe") + L"\" " + file + L" 2\r");
     ASSERT_TRUE(wait_until([&] { return read_file(file).value_or("").starts_with("ready"); }, 30s));
