@@ -26,6 +26,13 @@ struct RenameState {
     std::uint64_t id = 0;  // session id or group id
 };
 
+// A press on a collapsed group's slot expands it at once; when that press
+// turns out to be the first of a double click (a rename), it is undone.
+struct PressExpansion {
+    std::uint64_t group = 0;
+    std::optional<std::uint64_t> active_before;  // session id
+};
+
 // settings, profiles, aliases and quick_keys come from Configuration.
 struct App : Configuration {
     std::optional<std::filesystem::path> config_dir;
@@ -42,10 +49,15 @@ struct App : Configuration {
     bool help_visible = false;
     bool tray_added = false;
     std::optional<char16_t> pending_high_surrogate;
+    // The last key-down was taken by the window (a shortcut, a quick key, a
+    // browser or ended-tab key): the characters the platform made of it are
+    // not typed. They arrive before the next key-down or key-up.
+    bool key_taken = false;
     std::int32_t cell_width = 1;
     std::int32_t cell_height = 1;
     std::int32_t glyph_height = 1;
     RenameState rename;
+    std::optional<PressExpansion> press_expansion;  // by the last press in the bar
     Selection selection;
     MouseReportState mouse_report;
     FocusReportState focus_report;

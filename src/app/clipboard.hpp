@@ -19,7 +19,8 @@ std::string paste_bytes(std::string_view text, bool bracketed);
 std::string screen_copy_text(const Screen& screen);
 
 // Pastes the clipboard's text into the active session (one write, which
-// reaches a broadcasting group like typed input).
+// reaches a broadcasting group like typed input). Text with a line ending
+// that would reach two or more live tabs is pasted only after a Yes.
 void paste_clipboard(AppCell& cell, Host& host);
 // Copies the active session's visible screen as text.
 void copy_screen(AppCell& cell, Host& host);

@@ -12,6 +12,7 @@
 #include "app/mouse_report.hpp"
 #include "app/paint.hpp"
 #include "app/rename.hpp"
+#include "app/selection.hpp"
 #include "app/sessions.hpp"
 #include "app/tray.hpp"
 #include "core/utf.hpp"
@@ -123,6 +124,9 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_KEYDOWN:
             on_key_down(cell_, *this, static_cast<unsigned>(wp), current_modifiers());
             return 0;
+        case WM_KEYUP:
+            on_key_up(cell_);
+            break;
         case WM_CHAR:
             on_char(cell_, *this, static_cast<char16_t>(wp), current_modifiers());
             return 0;
@@ -147,6 +151,12 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_LBUTTONUP:
             on_left_up(cell_, *this, x_of(lp), y_of(lp), current_modifiers());
             return 0;
+        case WM_CAPTURECHANGED:
+            // Another window took the mouse (our own releases have let go of
+            // everything already): a selection ends, a program's buttons are let go.
+            on_capture_lost(cell_, *this);
+            if (reinterpret_cast<HWND>(lp) != hwnd_) report_capture_lost(cell_);
+            return 0;
         case WM_LBUTTONDBLCLK:
             on_left_double_click(cell_, *this, x_of(lp), y_of(lp), current_modifiers());
             return 0;
@@ -167,10 +177,6 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_MBUTTONUP:
             on_middle_up(cell_, *this, x_of(lp), y_of(lp), current_modifiers());
             return 0;
-        case WM_CAPTURECHANGED:
-            // Our own release has already let the buttons go; this is another window taking the mouse.
-            if (reinterpret_cast<HWND>(lp) != hwnd_) report_capture_lost(cell_);
-            return 0;
         case WM_MOUSEWHEEL: {
             POINT pt{x_of(lp), y_of(lp)};  // screen coordinates
             ::ScreenToClient(hwnd_, &pt);
@@ -178,7 +184,7 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         }
         case WM_NEW_TAB:
-            open_terminal(cell_, *this, SpawnRequest{});
+            open_terminal(cell_, *this, SpawnRequest{}, StartFailure::Report);
             return 1;
         case WM_SESSION_OUTPUT:
             if (sink_) sink_->handled(static_cast<std::uint64_t>(wp));  // before the screen is read
