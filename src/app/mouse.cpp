@@ -109,7 +109,9 @@ void on_mouse_wheel(AppCell& cell, Host& host, int x, int y, int delta, Modifier
         rest -= notches * 120;
     }
     if (notches == 0) return;
-    report_wheel(cell, host, x, y, notches, host.wheel_scroll_lines(), mods);
+    // A program under the pointer that asked for the mouse hears the wheel
+    // (Shift up); otherwise the wheel is the window's own.
+    if (report_wheel(cell, host, x, y, notches, host.wheel_scroll_lines(), mods)) return;
 }
 
 }  // namespace ovelin
