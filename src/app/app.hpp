@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/deferred_delete.hpp"
+#include "app/report_state.hpp"
 #include "app/selection_state.hpp"
 #include "app/session.hpp"
 #include "core/store.hpp"
@@ -59,6 +60,8 @@ struct App : Configuration {
     RenameState rename;
     std::optional<PressExpansion> press_expansion;  // by the last press in the bar
     Selection selection;
+    MouseReportState mouse_report;
+    FocusReportState focus_report;
     // Connection files of started clients, deleted a few seconds later.
     DeferredDeletes connection_files;
 

@@ -61,6 +61,9 @@ public:
 
     virtual void capture_mouse() = 0;
     virtual void release_mouse() = 0;
+    // Lines one wheel notch scrolls, as the user set it (3 unless changed);
+    // 0 for a screen at a time.
+    virtual int wheel_scroll_lines() { return 3; }
 
     // The error message box, caption "ovelin".
     virtual void show_error(const std::string& text) = 0;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/browse.hpp"
+#include "app/focus_report.hpp"
 #include "app/sessions.hpp"
 #include "ui/tiles.hpp"
 
@@ -51,6 +52,7 @@ std::vector<std::size_t> visible_sessions(const App& app) {
 }
 
 void lay_out(App& app, Host& host) {
+    report_focus(app);  // the active session or the view may have changed
     if (app.sessions.empty()) return;
     const ClientSize size = host.client_size();
     // Minimised: the client area is empty, and fitting to it would tell every

@@ -15,7 +15,7 @@ bool same_metrics(const TerminalMetrics& a, const TerminalMetrics& b) {
 
 bool same_cell(const CellView& a, const CellView& b) {
     return a.text == b.text && a.fg == b.fg && a.bg == b.bg && a.inverse == b.inverse && a.wide == b.wide &&
-           a.wide_continuation == b.wide_continuation;
+           a.wide_continuation == b.wide_continuation && a.bold == b.bold && a.underline == b.underline;
 }
 
 bool same_row(const ViewRow& kept, const ViewRow& fresh, int cols) {
@@ -41,7 +41,8 @@ std::uint64_t row_hash(const ViewRow& row, int cols) {
         for (std::size_t i = 0; i < cell.text.size() && i < 7; ++i)
             text |= std::uint64_t{static_cast<unsigned char>(cell.text[i])} << (8 * (i + 1));
         const std::uint64_t pen = (color_bits(cell.fg) << 24) ^ color_bits(cell.bg) ^
-                                  (std::uint64_t{cell.inverse} << 61 | std::uint64_t{cell.wide} << 62 |
+                                  (std::uint64_t{cell.bold} << 59 | std::uint64_t{cell.underline} << 60 |
+                                   std::uint64_t{cell.inverse} << 61 | std::uint64_t{cell.wide} << 62 |
                                    std::uint64_t{cell.wide_continuation} << 63);
         h = (h + text) * K;
         h = (h + pen) * K;
