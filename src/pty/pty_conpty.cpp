@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/trace.hpp"
 #include "core/utf.hpp"
 #include "pty/session_threads.hpp"
 
@@ -89,13 +90,15 @@ void reader_loop([[maybe_unused]] ThreadToken token, Handle output_arg, std::sha
     for (;;) {
         DWORD got = 0;
         if (!::ReadFile(output.get(), buf, sizeof buf, &got, nullptr) || got == 0) break;
+        trace::mark(trace::Mark::OutputRead, id, got);
         std::string replies = pty_detail::feed_and_notify(*screen, {buf, got}, *sink, id);
         if (!replies.empty()) input->push(replies);
     }
     sink->exited(id, exit->wait());
 }
 
-void writer_loop([[maybe_unused]] ThreadToken token, Handle pipe_arg, std::shared_ptr<InputQueue> input_arg) {
+void writer_loop([[maybe_unused]] ThreadToken token, Handle pipe_arg, std::shared_ptr<InputQueue> input_arg,
+                 [[maybe_unused]] std::uint64_t id) {
     Handle pipe = std::move(pipe_arg);
     auto input = std::move(input_arg);
     while (auto bytes = input->pop()) {
@@ -105,6 +108,7 @@ void writer_loop([[maybe_unused]] ThreadToken token, Handle pipe_arg, std::share
             DWORD written = 0;
             // Blocks while the child does not read; closing the console ends it.
             if (!::WriteFile(pipe.get(), rest.data(), chunk, &written, nullptr) || written == 0) return;
+            trace::mark(trace::Mark::InputWritten, id, written);
             rest.remove_prefix(written);
         }
     }
@@ -229,7 +233,7 @@ std::expected<std::unique_ptr<PtySession>, std::error_code> PtySession::spawn(st
     backend->input = input;
 
     std::thread(reader_loop, ThreadToken(), std::move(out_read), screen, std::move(sink), input, exit, options.id).detach();
-    std::thread(writer_loop, ThreadToken(), std::move(in_write), input).detach();
+    std::thread(writer_loop, ThreadToken(), std::move(in_write), input, options.id).detach();
     std::thread(watcher_loop, ThreadToken(), std::move(watcher_process), std::move(watcher_stop), console, exit).detach();
 
     return std::unique_ptr<PtySession>(

@@ -13,6 +13,7 @@
 #include "app/selection.hpp"
 #include "app/sessions.hpp"
 #include "app/tray.hpp"
+#include "core/trace.hpp"
 #include "core/utf.hpp"
 #include "win32/clipboard.hpp"
 #include "win32/dialog_frame.hpp"
@@ -118,6 +119,7 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_SETFOCUS:
             return 0;
         case WM_KEYDOWN:
+            trace::mark(trace::Mark::KeyMessage);
             on_key_down(cell_, *this, static_cast<unsigned>(wp), current_modifiers());
             return 0;
         case WM_KEYUP:
@@ -181,6 +183,7 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 void MainWindow::paint() {
+    trace::mark(trace::Mark::PaintBegin);
     PAINTSTRUCT ps;
     HDC dc = ::BeginPaint(hwnd_, &ps);
     RECT client{};
@@ -212,6 +215,7 @@ void MainWindow::paint() {
         }
         ::BitBlt(dc, 0, 0, width, height, mem.get(), 0, 0, SRCCOPY);
     }
+    trace::mark(trace::Mark::PaintEnd);
     ::EndPaint(hwnd_, &ps);
 }
 
