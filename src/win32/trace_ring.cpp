@@ -1,4 +1,4 @@
-// The trace build's recorder (see trace.hpp); linked into that build only.
+// The trace build's recorder (see core/trace.hpp); linked into that build only.
 
 #include <windows.h>
 
