@@ -200,6 +200,7 @@ FloodLatency flood(Lab& lab, int samples, double idle_median) {
     TraceReader trace;
     poll([&] { return trace.open(o.process.pid()); }, 5000);
     ::Sleep(3000);  // the loops get going
+    if (auto shot = capture_client(o.hwnd)) note("the tiles: " + narrow(save_screenshot(*shot, L"feel-flood")));
     const auto echo = find_echo(o, tile_terminal(o, 8, 9));
     if (!echo) {
         closing("latency under flood:", "no figure: the echo never showed", "<= 2x idle", false);

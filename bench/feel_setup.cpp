@@ -49,6 +49,20 @@ std::string plain_lines(std::size_t bytes) {
 
 std::wstring quoted(const std::wstring& s) { return L"\"" + s + L"\""; }
 
+// A command line as a JSON string's content: its quotes and backslashes escaped.
+std::string json_text(const std::wstring& s) {
+    std::string out;
+    for (wchar_t c : s) {
+        if (c == L'\\' || c == L'"') out += '\\';
+        out += static_cast<char>(c);
+    }
+    return out;
+}
+
+// Both terminals start their shells here: a short prompt ("C:\>") that
+// fits a tile, so the echo of a key shows in it.
+const wchar_t* const START_DIR = L"C:\\";
+
 Terminal start(const std::wstring& exe, const wchar_t* window_class, int text_top, const Environment& env,
                const std::wstring& cwd) {
     Terminal t;
@@ -97,7 +111,7 @@ std::wstring Lab::restoring_appdata(const std::vector<std::wstring>& commands, c
         if (!commands[i].empty()) {
             if (!profiles.empty()) profiles += ",\n  ";
             profiles += R"({"id": "p-)" + n + R"(", "name": "Tab )" + n +
-                        R"(", "kind": {"type": "local_shell", "command": ")" + json_path(commands[i]) +
+                        R"(", "kind": {"type": "local_shell", "command": ")" + json_text(commands[i]) +
                         "\"}}";
             sessions += R"(, "profile_id": "p-)" + n + "\"";
         }
@@ -125,13 +139,13 @@ Environment lab_environment(const std::wstring& comspec_tail) {
 }
 
 Terminal start_floor(const Environment& env) {
-    return start(bin_path(L"floor_term.exe"), L"FloorTerm", 0, env, L"");
+    return start(bin_path(L"floor_term.exe"), L"FloorTerm", 0, env, START_DIR);
 }
 
 Terminal start_ovelin(const Environment& env_in, const std::wstring& appdata) {
     Environment env = env_in;
     env[L"APPDATA"] = appdata;
-    return start(bin_path(L"ovelin_trace.exe"), L"OvelinHost", 40, env, appdata);
+    return start(bin_path(L"ovelin_trace.exe"), L"OvelinHost", 40, env, START_DIR);
 }
 
 void stop(Terminal& t) {

@@ -191,16 +191,13 @@ void MainWindow::paint() {
     const int width = std::max<int>(client.right - client.left, 1);
     const int height = std::max<int>(client.bottom - client.top, 1);
 
-    UniqueMemoryDc mem(::CreateCompatibleDC(dc));
-    UniqueGdiObject bitmap(::CreateCompatibleBitmap(dc, width, height));
-    if (mem && bitmap) {
-        SelectGuard keep_bitmap(mem.get(), bitmap.get());
-        UniqueGdiObject brush(::CreateSolidBrush(BACKGROUND));
+    if (HDC mem = frame_.get(dc, width, height)) {
         RECT all{0, 0, width, height};
-        ::FillRect(mem.get(), &all, static_cast<HBRUSH>(brush.get()));
-        ::SetBkMode(mem.get(), TRANSPARENT);
+        ::SetDCBrushColor(mem, BACKGROUND);
+        ::FillRect(mem, &all, static_cast<HBRUSH>(::GetStockObject(DC_BRUSH)));
+        ::SetBkMode(mem, TRANSPARENT);
         {
-            GdiCanvas canvas(mem.get(), static_cast<HFONT>(font_.font.get()),
+            GdiCanvas canvas(mem, static_cast<HFONT>(font_.font.get()),
                              bar_font_.for_dpi(::GetDpiForWindow(hwnd_)), &kept_);
             auto app = cell_.take();
             paint_window(*app, canvas, ClientSize{client.right - client.left, client.bottom - client.top});
@@ -213,7 +210,7 @@ void MainWindow::paint() {
             ::MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&r), 2);
             ::ExcludeClipRect(dc, r.left, r.top, r.right, r.bottom);
         }
-        ::BitBlt(dc, 0, 0, width, height, mem.get(), 0, 0, SRCCOPY);
+        ::BitBlt(dc, 0, 0, width, height, mem, 0, 0, SRCCOPY);
     }
     trace::mark(trace::Mark::PaintEnd);
     ::EndPaint(hwnd_, &ps);
