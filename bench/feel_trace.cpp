@@ -70,7 +70,8 @@ std::optional<OwnParts> own_parts(const std::vector<Seen>& seen_in, std::int64_t
     if (!begun) return std::nullopt;
     const Seen* ended = first(seen, begun->ticks, [](const Seen& s) { return s.mark == Mark::PaintEnd; });
     if (!ended) return std::nullopt;
-    return OwnParts{ticks_to_ms(written->ticks - key->ticks), ticks_to_ms(ended->ticks - read->ticks)};
+    return OwnParts{ticks_to_ms(written->ticks - key->ticks), ticks_to_ms(ended->ticks - read->ticks),
+                    ticks_to_ms(begun->ticks - read->ticks)};
 }
 
 PaintRate paints_between(const std::vector<Seen>& seen, std::int64_t from, std::int64_t to) {

@@ -48,6 +48,7 @@ private:
 struct OwnParts {
     double input_ms = 0;
     double paint_ms = 0;
+    double waited_ms = 0;  // of paint_ms: from the read to the paint's beginning
 };
 std::optional<OwnParts> own_parts(const std::vector<Seen>& seen, std::int64_t sent);
 

@@ -165,7 +165,7 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
             open_terminal(cell_, *this, SpawnRequest{}, StartFailure::Report);
             return 1;
         case WM_SESSION_OUTPUT:
-            if (sink_) sink_->handled(static_cast<std::uint64_t>(wp));  // before the screen is read
+            // Answered by the paint it asks for (see PostingSink::handled_all).
             on_session_output(cell_, *this, static_cast<std::uint64_t>(wp));
             return 0;
         case WM_SESSION_EXIT:
@@ -186,6 +186,7 @@ void MainWindow::paint() {
     trace::mark(trace::Mark::PaintBegin);
     PAINTSTRUCT ps;
     HDC dc = ::BeginPaint(hwnd_, &ps);
+    if (sink_) sink_->handled_all();  // before any screen is read: later output posts again
     RECT client{};
     ::GetClientRect(hwnd_, &client);
     const int width = std::max<int>(client.right - client.left, 1);
