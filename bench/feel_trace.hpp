@@ -32,6 +32,7 @@ public:
     // Takes in the marks made since the last call.
     void update();
     const std::vector<Seen>& seen() const { return seen_; }
+    void forget() { seen_.clear(); }
     std::uint64_t lost() const { return lost_; }
 
 private:
