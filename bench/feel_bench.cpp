@@ -92,7 +92,7 @@ bool wait_quiet(TraceReader& trace, double quiet_ms, double timeout_ms) {
 }
 
 struct Latency {
-    std::vector<double> pixels, input, paint, waited;
+    std::vector<double> pixels, input, paint, waited, blit;
     int lost = 0;  // keystrokes whose echo never showed
 };
 
@@ -114,6 +114,7 @@ void keystrokes(Terminal& t, const Echo& echo, TraceReader& trace, int samples, 
             out.input.push_back(own->input_ms);
             out.paint.push_back(own->paint_ms);
             out.waited.push_back(own->waited_ms);
+            out.blit.push_back(own->blit_ms);
         }
     }
 }
@@ -267,7 +268,9 @@ void own_lines(const IdleLatency& idle, const FloodLatency& flooded) {
                            percentile(i, 0.95), i.size());
             holds = holds && median(i) <= 1.0 && i.size() >= 20;
             if (member == &Latency::paint)
-                note(fmt("ten tabs: %.2f ms median from the read to the paint's beginning", median(idle.ovelin.waited)));
+                note(fmt("ten tabs: of it %.2f ms median from the read to the paint's beginning, %.2f ms the block "
+                         "transfer to the window",
+                         median(idle.ovelin.waited), median(idle.ovelin.blit)));
         }
         if (flooded.measured) {
             if (!figures.empty()) figures += "; ";
@@ -275,7 +278,9 @@ void own_lines(const IdleLatency& idle, const FloodLatency& flooded) {
                            percentile(f, 0.95), f.size());
             holds = holds && median(f) <= 2.0 && f.size() >= 20;
             if (member == &Latency::paint)
-                note(fmt("flooding: %.2f ms median from the read to the paint's beginning", median(flooded.ovelin.waited)));
+                note(fmt("flooding: of it %.2f ms median from the read to the paint's beginning, %.2f ms the block "
+                         "transfer to the window",
+                         median(flooded.ovelin.waited), median(flooded.ovelin.blit)));
         }
         closing(name, figures + " (" + what + ", trace build's marks)", "<= 1 ms with ten tabs, <= 2 ms flooding",
                 holds);

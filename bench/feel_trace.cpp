@@ -70,8 +70,10 @@ std::optional<OwnParts> own_parts(const std::vector<Seen>& seen_in, std::int64_t
     if (!begun) return std::nullopt;
     const Seen* ended = first(seen, begun->ticks, [](const Seen& s) { return s.mark == Mark::PaintEnd; });
     if (!ended) return std::nullopt;
+    const Seen* drawn = first(seen, begun->ticks, [](const Seen& s) { return s.mark == Mark::PaintDrawn; });
+    const double blit = drawn && drawn->ticks <= ended->ticks ? ticks_to_ms(ended->ticks - drawn->ticks) : 0;
     return OwnParts{ticks_to_ms(written->ticks - key->ticks), ticks_to_ms(ended->ticks - read->ticks),
-                    ticks_to_ms(begun->ticks - read->ticks)};
+                    ticks_to_ms(begun->ticks - read->ticks), blit};
 }
 
 PaintRate paints_between(const std::vector<Seen>& seen, std::int64_t from, std::int64_t to) {

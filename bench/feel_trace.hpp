@@ -50,6 +50,7 @@ struct OwnParts {
     double input_ms = 0;
     double paint_ms = 0;
     double waited_ms = 0;  // of paint_ms: from the read to the paint's beginning
+    double blit_ms = 0;    // of paint_ms: the block transfer to the window
 };
 std::optional<OwnParts> own_parts(const std::vector<Seen>& seen, std::int64_t sent);
 

@@ -19,6 +19,7 @@ enum class Mark : std::uint32_t {
     OutputFed,       // that read is in the screen model, before the notice
     PaintBegin,      // the window's paint began
     PaintEnd,        // its block transfer to the window is done
+    PaintDrawn,      // the frame is drawn, its block transfer to the window next
 };
 
 struct Event {

@@ -211,6 +211,7 @@ void MainWindow::paint() {
             ::MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&r), 2);
             ::ExcludeClipRect(dc, r.left, r.top, r.right, r.bottom);
         }
+        trace::mark(trace::Mark::PaintDrawn);
         ::BitBlt(dc, 0, 0, width, height, mem, 0, 0, SRCCOPY);
     }
     trace::mark(trace::Mark::PaintEnd);
