@@ -501,7 +501,7 @@ void soak(Lab& lab, int minutes) {
         if (s % 6 == 5) note(fmt("minute %d: commit charge %.1f MB, %d threads, %.0f MB read so far", s / 6 + 1, c.commit_mb,
                                   c.threads, read_mb));
     }
-    // Every tab takes a key: its tile clicked, Ctrl+C sent, and the key
+    // Every tab takes a key: its tile clicked, a key typed, and the key
     // written to that session's console.
     std::set<std::uint64_t> answered;
     std::vector<std::uint64_t> ids;
@@ -516,7 +516,7 @@ void soak(Lab& lab, int minutes) {
         bring_to_front(o.hwnd);
         click(o.hwnd, (tile.left + tile.right) / 2, (tile.top + tile.bottom) / 2);
         const std::int64_t sent = now_ticks();
-        press('C', {VK_CONTROL});
+        press('X');
         poll(
             [&] {
                 trace.update();
