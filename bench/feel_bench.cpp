@@ -259,29 +259,22 @@ FloodLatency flood(Lab& lab, int samples, double idle_median) {
 
 void own_lines(const IdleLatency& idle, const FloodLatency& flooded) {
     auto part = [&](const char* name, const char* what, auto member) {
-        const auto& i = idle.ovelin.*member;
-        const auto& f = flooded.ovelin.*member;
         std::string figures;
         bool holds = true;
-        if (idle.measured) {
-            figures += fmt("%.2f ms median, %.2f ms 95th percentile with ten tabs open (%zu keystrokes)", median(i),
-                           percentile(i, 0.95), i.size());
-            holds = holds && median(i) <= 1.0 && i.size() >= 20;
-            if (member == &Latency::paint)
-                note(fmt("ten tabs: of it %.2f ms median from the read to the paint's beginning, %.2f ms the block "
-                         "transfer to the window",
-                         median(idle.ovelin.waited), median(idle.ovelin.blit)));
-        }
-        if (flooded.measured) {
+        auto add = [&](const Latency& l, bool measured, const char* when, double target) {
+            if (!measured) return;
+            const auto& v = l.*member;
             if (!figures.empty()) figures += "; ";
-            figures += fmt("%.2f ms median, %.2f ms 95th percentile while eight tabs flood (%zu keystrokes)", median(f),
-                           percentile(f, 0.95), f.size());
-            holds = holds && median(f) <= 2.0 && f.size() >= 20;
+            figures += fmt("%.2f ms median, %.2f ms 95th percentile %s (%zu keystrokes)", median(v),
+                           percentile(v, 0.95), when, v.size());
+            holds = holds && median(v) <= target && v.size() >= 20;
             if (member == &Latency::paint)
-                note(fmt("flooding: of it %.2f ms median from the read to the paint's beginning, %.2f ms the block "
+                note(fmt("%s: of it %.2f ms median from the read to the paint's beginning, %.2f ms the block "
                          "transfer to the window",
-                         median(flooded.ovelin.waited), median(flooded.ovelin.blit)));
-        }
+                         when, median(l.waited), median(l.blit)));
+        };
+        add(idle.ovelin, idle.measured, "with ten tabs open", 1.0);
+        add(flooded.ovelin, flooded.measured, "while eight tabs flood", 2.0);
         closing(name, figures + " (" + what + ", trace build's marks)", "<= 1 ms with ten tabs, <= 2 ms flooding",
                 holds);
     };
