@@ -461,14 +461,21 @@ void paint_4k(Lab& lab) {
     const std::int64_t to = now_ticks();
     trace.update();
     const PaintRate rate = paints_between(trace.seen(), from, to);
-    stop(o);
     const double fps = rate.paints / (ticks_to_ms(to - from) / 1000);
-    const double fill = fill_only_rate(W, H);
+    // Wine keeps a window within the display its desktop started on: the
+    // client measured is the one painted, and the fill-only rate is taken at
+    // that same size.
+    const Region client = client_region(o.hwnd);
+    stop(o);
+    const double fill = fill_only_rate(client.width(), client.height());
+    const bool at_4k = client.width() >= W && client.height() >= H;
     closing("paint at 4K:",
-            fmt("%.1f frames/s painted, %.2fx the fill-only %.1f frames/s (%d tiles printing, %.1f ms a paint on "
-                "average; trace build's paint marks over 10 s, one run)",
-                fps, fps / fill, fill, static_cast<int>(printing.size()), rate.mean_ms),
-            ">= 0.3x the fill-only rate", printing.size() >= TABS && fps >= 0.3 * fill);
+            fmt("%.1f frames/s painted, %.2fx the fill-only %.1f frames/s at the same %d x %d client%s (%d tiles "
+                "printing, %.1f ms a paint on average; trace build's paint marks over 10 s, one run)",
+                fps, fps / fill, fill, client.width(), client.height(),
+                at_4k ? "" : ", NOT 3840 x 2160: the window was held to the display Wine's desktop has",
+                static_cast<int>(printing.size()), rate.mean_ms),
+            ">= 0.3x the fill-only rate at 3840 x 2160", at_4k && printing.size() >= TABS && fps >= 0.3 * fill);
 }
 
 // ---- soak (by hand: --soak MINUTES) -----------------------------------------
