@@ -24,6 +24,11 @@ public:
         std::lock_guard lock(mutex_);
         pending_.erase(id);
     }
+    // Every notice handled at once: a paint about to read every screen.
+    void clear_all() {
+        std::lock_guard lock(mutex_);
+        pending_.clear();
+    }
     bool pending(std::uint64_t id) {
         std::lock_guard lock(mutex_);
         return pending_.contains(id);

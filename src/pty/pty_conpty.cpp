@@ -1,21 +1,24 @@
-// Windows backend: a pseudo console (ConPTY), a reader, a writer and a
-// watcher thread per session.
+// Windows backend: a pseudo console (ConPTY) and a reader thread per
+// session; its input is written, and its program's end seen, on the thread
+// pool, since under Wine every thread costs about a megabyte of memory.
 
 #include <windows.h>
 
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
 #include <utility>
 #include <vector>
 
+#include "core/trace.hpp"
 #include "core/utf.hpp"
 #include "pty/session_threads.hpp"
 
 namespace ovelin {
 
 using pty_detail::ExitLatch;
-using pty_detail::InputQueue;
 using pty_detail::ThreadToken;
 
 namespace {
@@ -99,10 +102,109 @@ struct AttributeList {
     }
 };
 
-// Each thread takes its arguments into locals, released before its token
+// The pool every session's input is written on: one thread kept for all of
+// them, so a key after a quiet spell does not wait for a thread to start;
+// more come while writes block on children that do not read.
+class WritePool {
+public:
+    WritePool() {
+        ::InitializeThreadpoolEnvironment(&env_);
+        pool_ = ::CreateThreadpool(nullptr);
+        if (!pool_) return;  // the process's own pool then
+        ::SetThreadpoolThreadMinimum(pool_, 1);
+        ::SetThreadpoolCallbackPool(&env_, pool_);
+    }
+    ~WritePool() {
+        ::DestroyThreadpoolEnvironment(&env_);
+        if (pool_) ::CloseThreadpool(pool_);
+    }
+    WritePool(const WritePool&) = delete;
+    WritePool& operator=(const WritePool&) = delete;
+    PTP_CALLBACK_ENVIRON env() { return &env_; }
+
+private:
+    TP_CALLBACK_ENVIRON env_{};
+    PTP_POOL pool_ = nullptr;
+};
+
+WritePool& write_pool() {
+    static WritePool pool;
+    return pool;
+}
+
+// Bytes for the child's input, in order, written by at most one pool
+// callback at a time; closing drops what is not written yet.
+class Writer : public std::enable_shared_from_this<Writer> {
+public:
+    Writer(Handle pipe, std::uint64_t id) : pipe_(std::move(pipe)), id_(id) {}
+
+    void push(std::string_view bytes) {
+        std::lock_guard lock(mutex_);
+        if (closed_ || bytes.empty()) return;
+        pending_.append(bytes);
+        if (busy_) return;  // the callback under way takes these too
+        auto self = std::make_unique<std::shared_ptr<Writer>>(shared_from_this());
+        if (::TrySubmitThreadpoolCallback(run, self.get(), write_pool().env())) {
+            self.release();
+            busy_ = true;
+        }
+        // Not submitted: the bytes wait for the next push.
+    }
+
+    void close() {
+        std::lock_guard lock(mutex_);
+        closed_ = true;
+        pending_.clear();
+    }
+
+private:
+    static void CALLBACK run(PTP_CALLBACK_INSTANCE instance, void* context) {
+        std::unique_ptr<std::shared_ptr<Writer>> self(static_cast<std::shared_ptr<Writer>*>(context));
+        ::CallbackMayRunLong(instance);  // a write blocks while the child does not read
+        (*self)->drain();
+    }
+
+    void drain() {
+        for (;;) {
+            std::string bytes;
+            {
+                std::lock_guard lock(mutex_);
+                if (closed_ || pending_.empty()) {
+                    busy_ = false;
+                    return;
+                }
+                bytes.swap(pending_);
+            }
+            std::string_view rest = bytes;
+            while (!rest.empty()) {
+                DWORD chunk = rest.size() > 0x10000000u ? 0x10000000u : static_cast<DWORD>(rest.size());
+                DWORD written = 0;
+                // Blocks while the child does not read; closing the console ends it.
+                if (!::WriteFile(pipe_.get(), rest.data(), chunk, &written, nullptr) || written == 0) {
+                    std::lock_guard lock(mutex_);
+                    closed_ = true;
+                    busy_ = false;
+                    return;
+                }
+                trace::mark(trace::Mark::InputWritten, id_, written);
+                rest.remove_prefix(written);
+            }
+        }
+    }
+
+    std::mutex mutex_;
+    std::string pending_;
+    bool busy_ = false;
+    bool closed_ = false;
+    Handle pipe_;
+    std::uint64_t id_;
+    ThreadToken token_;  // counted as a session thread while it lives
+};
+
+// The reader takes its arguments into locals, released before its token
 // (a parameter) stops counting it.
 void reader_loop([[maybe_unused]] ThreadToken token, Handle output_arg, std::shared_ptr<LockedScreen> screen_arg, std::shared_ptr<SessionSink> sink_arg,
-                 std::shared_ptr<InputQueue> input_arg, std::shared_ptr<ExitLatch> exit_arg, std::uint64_t id) {
+                 std::shared_ptr<Writer> input_arg, std::shared_ptr<ExitLatch> exit_arg, std::uint64_t id) {
     Handle output = std::move(output_arg);
     auto screen = std::move(screen_arg);
     auto sink = std::move(sink_arg);
@@ -112,58 +214,47 @@ void reader_loop([[maybe_unused]] ThreadToken token, Handle output_arg, std::sha
     for (;;) {
         DWORD got = 0;
         if (!::ReadFile(output.get(), buf, sizeof buf, &got, nullptr) || got == 0) break;
+        trace::mark(trace::Mark::OutputRead, id, got);
         std::string replies = pty_detail::feed_and_notify(*screen, {buf, got}, *sink, id);
         if (!replies.empty()) input->push(replies);
     }
+    input.reset();
     sink->exited(id, exit->wait());
 }
 
-void writer_loop([[maybe_unused]] ThreadToken token, Handle pipe_arg, std::shared_ptr<InputQueue> input_arg) {
-    Handle pipe = std::move(pipe_arg);
-    auto input = std::move(input_arg);
-    while (auto bytes = input->pop()) {
-        std::string_view rest = *bytes;
-        while (!rest.empty()) {
-            DWORD chunk = rest.size() > 0x10000000u ? 0x10000000u : static_cast<DWORD>(rest.size());
-            DWORD written = 0;
-            // Blocks while the child does not read; closing the console ends it.
-            if (!::WriteFile(pipe.get(), rest.data(), chunk, &written, nullptr) || written == 0) return;
-            rest.remove_prefix(written);
-        }
-    }
-}
+// Sees the program end, from the pool's wait: its exit status goes to the
+// reader, and the console closes, which ends the reader's output.
+struct ExitWatch {
+    Handle process;
+    std::shared_ptr<Console> console;
+    std::shared_ptr<ExitLatch> exit;
+    HANDLE wait = nullptr;
+    ThreadToken token;  // counted as a session thread while it lives
 
-// Always gives the reader a status, so its wait ends: the program's exit
-// code, or none when the session was dropped first or the code is unreadable.
-void watcher_loop([[maybe_unused]] ThreadToken token, Handle process_arg, Handle stop_arg, std::shared_ptr<Console> console_arg,
-                  std::shared_ptr<ExitLatch> exit_arg) {
-    Handle process = std::move(process_arg), stop = std::move(stop_arg);
-    auto console = std::move(console_arg);
-    auto exit = std::move(exit_arg);
-    HANDLE waits[2] = {process.get(), stop.get()};
-    const bool ended = ::WaitForMultipleObjects(2, waits, FALSE, INFINITE) == WAIT_OBJECT_0;
-    ExitStatus status;
-    DWORD code = 0;
-    if (ended && ::GetExitCodeProcess(process.get(), &code)) status = static_cast<std::uint32_t>(code);
-    // Before the console closes: the reader's output ends right after.
-    exit->set(status);
-    if (ended) console->close();
-}
+    static void CALLBACK ended(void* context, BOOLEAN) {
+        auto* self = static_cast<ExitWatch*>(context);
+        ExitStatus status;
+        DWORD code = 0;
+        if (::GetExitCodeProcess(self->process.get(), &code)) status = static_cast<std::uint32_t>(code);
+        // Before the console closes: the reader's output ends right after.
+        self->exit->set(status);
+        self->console->close();
+    }
+};
 
 }  // namespace
 
 struct PtySession::Backend {
-    Handle process;
-    Handle stop_watcher;
-    std::shared_ptr<Console> console;
-    std::shared_ptr<InputQueue> input;
+    std::unique_ptr<ExitWatch> watch;
+    std::shared_ptr<Writer> input;
 
     ~Backend() {
-        ::TerminateProcess(process.get(), 0);
-        console->close();  // breaks the output pipe: the reader ends
-        process.reset();
+        // Waits for an end callback under way; afterwards none comes.
+        if (watch->wait) ::UnregisterWaitEx(watch->wait, INVALID_HANDLE_VALUE);
+        watch->exit->set(std::nullopt);  // dropped first: no status (the first one given is kept)
+        ::TerminateProcess(watch->process.get(), 0);
+        watch->console->close();  // breaks the output pipe: the reader ends
         input->close();
-        ::SetEvent(stop_watcher.get());
     }
 };
 
@@ -230,32 +321,22 @@ std::expected<std::unique_ptr<PtySession>, std::error_code> PtySession::spawn(st
     in_read.reset();
     out_write.reset();
 
-    Handle watcher_process;
-    Handle stop(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    Handle watcher_stop;
-    const HANDLE self = ::GetCurrentProcess();
-    if (!stop ||
-        !::DuplicateHandle(self, process.get(), self, watcher_process.out(),
-                           SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, 0) ||
-        !::DuplicateHandle(self, stop.get(), self, watcher_stop.out(), SYNCHRONIZE, FALSE, 0)) {
-        auto ec = last_error();
-        ::TerminateProcess(process.get(), 0);
-        console->close();
-        return std::unexpected(ec);
-    }
-
     auto screen = options.screen ? options.screen : std::make_shared<LockedScreen>(options.rows, options.cols);
-    auto input = std::make_shared<InputQueue>();
+    auto input = std::make_shared<Writer>(std::move(in_write), options.id);
     auto exit = std::make_shared<ExitLatch>();
     auto backend = std::make_unique<Backend>();
-    backend->process = std::move(process);
-    backend->stop_watcher = std::move(stop);
-    backend->console = console;
+    backend->watch = std::make_unique<ExitWatch>();
+    backend->watch->process = std::move(process);
+    backend->watch->console = console;
+    backend->watch->exit = exit;
     backend->input = input;
+    if (!::RegisterWaitForSingleObject(&backend->watch->wait, backend->watch->process.get(), ExitWatch::ended,
+                                       backend->watch.get(), INFINITE, WT_EXECUTEONLYONCE)) {
+        backend->watch->wait = nullptr;
+        return std::unexpected(last_error());  // the backend ends the program and closes the console
+    }
 
     std::thread(reader_loop, ThreadToken(), std::move(out_read), screen, std::move(sink), input, exit, options.id).detach();
-    std::thread(writer_loop, ThreadToken(), std::move(in_write), input).detach();
-    std::thread(watcher_loop, ThreadToken(), std::move(watcher_process), std::move(watcher_stop), console, exit).detach();
 
     return std::unique_ptr<PtySession>(
         new PtySession(options.id, options.rows, options.cols, std::move(screen), std::move(backend)));
@@ -265,7 +346,7 @@ void PtySession::write(std::string_view bytes) { backend_->input->push(bytes); }
 
 void PtySession::resize(std::uint16_t rows, std::uint16_t cols) {
     if (rows == rows_ && cols == cols_) return;
-    if (!backend_->console->resize(COORD{static_cast<SHORT>(cols), static_cast<SHORT>(rows)})) return;
+    if (!backend_->watch->console->resize(COORD{static_cast<SHORT>(cols), static_cast<SHORT>(rows)})) return;
     rows_ = rows;
     cols_ = cols;
     std::lock_guard lock(screen_->mutex);

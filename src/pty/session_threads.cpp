@@ -1,5 +1,7 @@
 #include "pty/session_threads.hpp"
 
+#include "core/trace.hpp"
+
 namespace ovelin {
 
 namespace {
@@ -70,6 +72,7 @@ std::string feed_and_notify(LockedScreen& screen, std::string_view bytes, Sessio
         screen.screen.feed(bytes);
         replies = screen.screen.take_replies();
     }
+    trace::mark(trace::Mark::OutputFed, id);
     sink.output(id);  // outside the lock: the receiver may paint at once
     return replies;
 }

@@ -15,6 +15,7 @@
 #include "app/selection.hpp"
 #include "app/sessions.hpp"
 #include "app/tray.hpp"
+#include "core/trace.hpp"
 #include "core/utf.hpp"
 #include "win32/clipboard.hpp"
 #include "win32/dialog_frame.hpp"
@@ -124,6 +125,7 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
             on_focus_changed(cell_, *this, msg == WM_SETFOCUS);
             return 0;
         case WM_KEYDOWN:
+            trace::mark(trace::Mark::KeyMessage);
             on_key_down(cell_, *this, static_cast<unsigned>(wp), current_modifiers());
             return 0;
         case WM_KEYUP:
@@ -189,7 +191,7 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
             open_terminal(cell_, *this, SpawnRequest{}, StartFailure::Report);
             return 1;
         case WM_SESSION_OUTPUT:
-            if (sink_) sink_->handled(static_cast<std::uint64_t>(wp));  // before the screen is read
+            // Answered by the paint it asks for (see PostingSink::handled_all).
             on_session_output(cell_, *this, static_cast<std::uint64_t>(wp));
             return 0;
         case WM_SESSION_EXIT:
@@ -207,23 +209,22 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 void MainWindow::paint() {
+    trace::mark(trace::Mark::PaintBegin);
     PAINTSTRUCT ps;
     HDC dc = ::BeginPaint(hwnd_, &ps);
+    if (sink_) sink_->handled_all();  // before any screen is read: later output posts again
     RECT client{};
     ::GetClientRect(hwnd_, &client);
     const int width = std::max<int>(client.right - client.left, 1);
     const int height = std::max<int>(client.bottom - client.top, 1);
 
-    UniqueMemoryDc mem(::CreateCompatibleDC(dc));
-    UniqueGdiObject bitmap(::CreateCompatibleBitmap(dc, width, height));
-    if (mem && bitmap) {
-        SelectGuard keep_bitmap(mem.get(), bitmap.get());
-        UniqueGdiObject brush(::CreateSolidBrush(BACKGROUND));
+    if (HDC mem = frame_.get(dc, width, height)) {
         RECT all{0, 0, width, height};
-        ::FillRect(mem.get(), &all, static_cast<HBRUSH>(brush.get()));
-        ::SetBkMode(mem.get(), TRANSPARENT);
+        ::SetDCBrushColor(mem, BACKGROUND);
+        ::FillRect(mem, &all, static_cast<HBRUSH>(::GetStockObject(DC_BRUSH)));
+        ::SetBkMode(mem, TRANSPARENT);
         {
-            GdiCanvas canvas(mem.get(), static_cast<HFONT>(font_.font.get()),
+            GdiCanvas canvas(mem, static_cast<HFONT>(font_.font.get()),
                              bar_font_.for_dpi(::GetDpiForWindow(hwnd_)), &kept_,
                              static_cast<HFONT>(font_.bold.get()));
             auto app = cell_.take();
@@ -237,8 +238,10 @@ void MainWindow::paint() {
             ::MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&r), 2);
             ::ExcludeClipRect(dc, r.left, r.top, r.right, r.bottom);
         }
-        ::BitBlt(dc, 0, 0, width, height, mem.get(), 0, 0, SRCCOPY);
+        trace::mark(trace::Mark::PaintDrawn);
+        ::BitBlt(dc, 0, 0, width, height, mem, 0, 0, SRCCOPY);
     }
+    trace::mark(trace::Mark::PaintEnd);
     ::EndPaint(hwnd_, &ps);
 }
 

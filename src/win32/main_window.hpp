@@ -10,6 +10,7 @@
 #include "app/host.hpp"
 #include "win32/bar_font.hpp"
 #include "win32/kept_surfaces.hpp"
+#include "win32/paint_frame.hpp"
 #include "win32/posting_sink.hpp"
 #include "win32/rename_edit.hpp"
 #include "win32/terminal_font.hpp"
@@ -67,6 +68,7 @@ private:
     HWND hwnd_ = nullptr;
     TerminalFont font_;
     KeptSurfaces kept_;  // the terminal views' pixels between paints
+    PaintFrame frame_;   // the back buffer every paint draws into
     FontSettings font_settings_;  // as last resolved, for the rename edit's font
     BarFont bar_font_;
     RenameEdit rename_edit_;

@@ -20,8 +20,11 @@ public:
     void output(std::uint64_t id) override;
     // Always delivered while the window lives: a full queue is waited out.
     void exited(std::uint64_t id, ExitStatus status) override;
-    // The UI thread took the session's output notice.
-    void handled(std::uint64_t id) { gate_.clear(id); }
+    // The window is about to paint, reading every screen: each session's
+    // notice is answered. Until then a session's further reads post nothing,
+    // so a flood of reads cannot keep the queue from ever emptying, which
+    // is when the window's paint comes.
+    void handled_all() { gate_.clear_all(); }
 
 private:
     HWND hwnd_;

@@ -28,6 +28,10 @@ TEST(NoticeGate, OneNoticePerSessionUntilHandled) {
         });
     for (auto& r : readers) r.join();
     EXPECT_EQ(posted.load(), 1);
+
+    gate.clear_all();  // a paint read every screen: each session posts again
+    EXPECT_TRUE(gate.raise(1));
+    EXPECT_TRUE(gate.raise(2));
 }
 
 }  // namespace
