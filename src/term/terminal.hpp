@@ -29,6 +29,7 @@ public:
     void resize(int rows, int cols);
 
     const Grid& grid() const { return on_alt_ ? alt_ : main_; }
+    const Grid& main_grid() const { return main_; }
     bool alternate_screen() const { return on_alt_; }
     bool cursor_visible() const { return mode_.cursor_visible; }
     bool bracketed_paste() const { return mode_.bracketed_paste; }
