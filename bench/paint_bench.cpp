@@ -73,23 +73,25 @@ int main() {
     constexpr int rows = 70, cols = 240, frames = 300;
     ovelin::LockedScreen screen(rows, cols);
     screen.screen.feed(colourful_screen_bytes(rows, cols));
-    const ovelin::TerminalMetrics metrics{8, 16, 14};
+    const ovelin::CellMetrics metrics{8, 16, 14};
     const ovelin::Rect area{6, 40, 6 + 8 * cols, 40 + 16 * rows};
 
+    ovelin::TerminalView live;
+    live.focused = true;
     CountingCanvas canvas;
     const Figure afresh = measure(canvas, frames, {}, [&] {
-        ovelin::draw_terminal(canvas, screen, area, metrics, true, {}, {});
+        ovelin::draw_terminal(canvas, screen, area, metrics, live);
     });
 
     KeepingCanvas keeping;
-    ovelin::draw_terminal(keeping, screen, area, metrics, true, {}, {});
+    ovelin::draw_terminal(keeping, screen, area, metrics, live);
     const Figure unchanged = measure(keeping, frames, {}, [&] {
-        ovelin::draw_terminal(keeping, screen, area, metrics, true, {}, {});
+        ovelin::draw_terminal(keeping, screen, area, metrics, live);
     });
     std::mt19937 rng(5);
     const Figure scrolled = measure(
         keeping, frames, [&] { screen.screen.feed("\r\n" + colourful_line(rng, cols)); },
-        [&] { ovelin::draw_terminal(keeping, screen, area, metrics, true, {}, {}); });
+        [&] { ovelin::draw_terminal(keeping, screen, area, metrics, live); });
 
     std::vector<ovelin::CellView> row;
     const Figure read = measure(canvas, frames, {}, [&] {

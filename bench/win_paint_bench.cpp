@@ -91,7 +91,7 @@ int main() {
     ::GetTextMetricsW(probe, &tm);
     ::SelectObject(probe, old);
     ::ReleaseDC(nullptr, probe);
-    const ovelin::TerminalMetrics metrics{tm.tmAveCharWidth, tm.tmHeight + tm.tmExternalLeading, tm.tmHeight};
+    const ovelin::CellMetrics metrics{tm.tmAveCharWidth, tm.tmHeight + tm.tmExternalLeading, tm.tmHeight};
     const int width = 12 + metrics.cell_width * COLS, height = 42 + metrics.cell_height * ROWS;
 
     WNDCLASSW wc{};
@@ -114,7 +114,9 @@ int main() {
         return [&screen, kept, font, metrics, area](HDC mem) {
             ovelin::win32::GdiCanvas canvas(mem, font, nullptr, kept);
             canvas.select_font(ovelin::FontKind::Terminal);
-            ovelin::draw_terminal(canvas, screen, area, metrics, true, {}, {});
+            ovelin::TerminalView view;
+            view.focused = true;
+            ovelin::draw_terminal(canvas, screen, area, metrics, view);
         };
     };
     std::vector<Case> cases;

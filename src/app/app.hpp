@@ -9,9 +9,11 @@
 #include <source_location>
 #include <vector>
 
+#include "app/scroll_state.hpp"
 #include "app/selection_state.hpp"
 #include "app/session.hpp"
 #include "core/store.hpp"
+#include "ui/cell_metrics.hpp"
 
 namespace ovelin {
 
@@ -41,11 +43,11 @@ struct App : Configuration {
     bool help_visible = false;
     bool tray_added = false;
     std::optional<char16_t> pending_high_surrogate;
-    std::int32_t cell_width = 1;
-    std::int32_t cell_height = 1;
-    std::int32_t glyph_height = 1;
+    CellMetrics metrics;  // of the terminal font: cell_width, cell_height, glyph_height
     RenameState rename;
     Selection selection;
+    WheelState wheel;
+    ThumbDrag thumb_drag;
 
     // The session with this id, or nullptr.
     Session* find_session(std::uint64_t id);

@@ -12,6 +12,7 @@
 #include "core/records.hpp"
 #include "pty/pty_session.hpp"
 #include "ui/canvas.hpp"
+#include "ui/cell_metrics.hpp"
 #include "ui/connection_manager.hpp"
 #include "ui/history_viewer.hpp"
 #include "ui/menu.hpp"
@@ -21,13 +22,6 @@ namespace ovelin {
 struct ClientSize {
     int width = 0;
     int height = 0;
-};
-
-// The terminal font's cell, in device pixels.
-struct CellMetrics {
-    std::int32_t cell_width = 1;
-    std::int32_t cell_height = 1;
-    std::int32_t glyph_height = 1;
 };
 
 class Host {

@@ -11,6 +11,7 @@
 #include "app/history_viewer.hpp"
 #include "app/quick_keys.hpp"
 #include "app/rename.hpp"
+#include "app/scrolling.hpp"
 #include "app/selection.hpp"
 #include "app/sessions.hpp"
 #include "app/tiling.hpp"
@@ -20,16 +21,23 @@
 
 namespace ovelin {
 
+void send_to_session(Session& s, std::string_view bytes) {
+    if (s.ended()) return;  // nothing can be written to a dead console
+    s.view_top.reset();     // the user looks where the input goes
+    s.pty->write(bytes);
+}
+
 void send_input(App& app, std::string_view bytes) {
     if (app.sessions.empty() || app.active >= app.sessions.size()) return;
-    const Session& active = app.sessions[app.active];
-    if (active.ended()) return;  // nothing can be written to a dead console
+    Session& active = app.sessions[app.active];
+    if (active.ended()) return;
     if (active.group && app.broadcast_groups.contains(*active.group)) {
+        const std::optional<std::uint64_t> group = active.group;
         for (Session& s : app.sessions)
-            if (s.group == active.group && !s.ended()) s.pty->write(bytes);
+            if (s.group == group) send_to_session(s, bytes);
         return;
     }
-    active.pty->write(bytes);
+    send_to_session(active, bytes);
 }
 
 std::optional<std::string> key_sequence(unsigned virtual_key, Modifiers mods) {
@@ -136,7 +144,12 @@ bool browse_key(App& app, Host& host, unsigned key) {
 // The built-in shortcuts (Alt up); those that only change the state run here.
 Command shortcut(App& app, Host& host, unsigned key, Modifiers m) {
     const bool ctrl = m.ctrl, shift = m.shift;
-    if (!ctrl) return shift && key == vk::INSERT ? Command::Paste : Command::None;
+    auto scroll = [&](ScrollKey k) { return scroll_active(app, host, k) ? Command::Done : Command::None; };
+    if (!ctrl) {
+        if (shift && key == vk::PRIOR) return scroll(ScrollKey::PageBack);
+        if (shift && key == vk::NEXT) return scroll(ScrollKey::PageForward);
+        return shift && key == vk::INSERT ? Command::Paste : Command::None;
+    }
     if (app.settings.keys.chrome_tab_keys && !shift) {
         if (key == 'T') return Command::NewTab;
         if (key == 'W') return Command::CloseTab;
@@ -167,6 +180,10 @@ Command shortcut(App& app, Host& host, unsigned key, Modifiers m) {
             case 'O': return Command::ConnectionManager;
             case 'P': return Command::QuickConnect;
             case 'H': return Command::HistoryViewer;
+            case vk::UP: return scroll(ScrollKey::LineBack);
+            case vk::DOWN: return scroll(ScrollKey::LineForward);
+            case vk::HOME: return scroll(ScrollKey::Oldest);
+            case vk::END: return scroll(ScrollKey::Live);
             default: break;
         }
     }

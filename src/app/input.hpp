@@ -12,8 +12,11 @@
 namespace ovelin {
 
 // The one way bytes reach sessions: the active session, or every session of
-// its group when that group broadcasts; one write each, in tab order.
+// its group when that group broadcasts; one write each, in tab order. Each
+// session written to shows its live screen again.
 void send_input(App& app, std::string_view bytes);
+// Bytes for one session alone (never broadcast), on the same terms.
+void send_to_session(Session& s, std::string_view bytes);
 
 // The escape sequence a key sends by itself, if any (cursor keys always in
 // their normal form, F1-F4 as SS3, Shift+Tab as back-tab).

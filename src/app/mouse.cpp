@@ -3,6 +3,7 @@
 #include "app/browse.hpp"
 #include "app/clipboard.hpp"
 #include "app/rename.hpp"
+#include "app/scrolling.hpp"
 #include "app/selection.hpp"
 #include "app/sessions.hpp"
 #include "app/tab_bar.hpp"
@@ -36,17 +37,35 @@ bool press_in_view(AppCell& cell, Host& host, int x, int y, bool double_click) {
 }
 }  // namespace
 
+// True when the press was on a scroll thumb, which then follows the pointer.
+bool press_on_thumb(AppCell& cell, Host& host, int x, int y) {
+    {
+        auto app = cell.take();
+        if (app->view_mode == ViewMode::BrowseGroups || !begin_thumb_drag(*app, host.client_size(), x, y))
+            return false;
+    }
+    host.capture_mouse();
+    return true;
+}
+
 void on_left_down(AppCell& cell, Host& host, int x, int y) {
     end_rename(cell, host, true);
     if (y < TAB_BAR_HEIGHT) {
         on_bar_left_down(cell, host, x, y);
         return;
     }
+    if (press_on_thumb(cell, host, x, y)) return;
     if (press_in_view(cell, host, x, y, false)) return;
     begin_selection(cell, host, x, y);
 }
 
-void on_left_up(AppCell& cell, Host& host, int, int) { finish_selection(cell, host); }
+void on_left_up(AppCell& cell, Host& host, int, int) {
+    if (end_thumb_drag(*cell.take())) {
+        host.release_mouse();
+        return;
+    }
+    finish_selection(cell, host);
+}
 
 void on_left_double_click(AppCell& cell, Host& host, int x, int y) {
     if (y < TAB_BAR_HEIGHT) {
@@ -54,6 +73,7 @@ void on_left_double_click(AppCell& cell, Host& host, int x, int y) {
         return;
     }
     // The second press of a quick click is still a press: it replaces the selection.
+    if (press_on_thumb(cell, host, x, y)) return;
     if (!press_in_view(cell, host, x, y, true)) begin_selection(cell, host, x, y);
 }
 
@@ -70,6 +90,15 @@ void on_middle_down(AppCell& cell, Host& host, int x, int y) {
     if (y < TAB_BAR_HEIGHT) on_bar_middle_down(cell, host, x, y);
 }
 
-void on_mouse_move(AppCell& cell, Host& host, int x, int y) { extend_selection(cell, host, x, y); }
+void on_mouse_move(AppCell& cell, Host& host, int x, int y) {
+    {
+        auto app = cell.take();
+        if (app->thumb_drag.active) {
+            if (drag_thumb(*app, host.client_size(), y)) host.repaint();
+            return;
+        }
+    }
+    extend_selection(cell, host, x, y);
+}
 
 }  // namespace ovelin

@@ -14,7 +14,7 @@ void paint_window(App& app, Canvas& canvas, ClientSize size) {
     canvas.select_font(FontKind::Terminal);
     paint_view(app, canvas, size);
     // Over everything else.
-    if (app.help_visible) draw_help(canvas, {0, 0, size.width, size.height}, app.cell_height, app.settings.keys.nav_modifier);
+    if (app.help_visible) draw_help(canvas, {0, 0, size.width, size.height}, app.metrics.cell_height, app.settings.keys.nav_modifier);
 }
 
 }  // namespace ovelin

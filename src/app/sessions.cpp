@@ -7,22 +7,18 @@
 
 #include "app/ended_tab.hpp"
 #include "app/resume.hpp"
+#include "app/tiling.hpp"
 #include "core/history.hpp"
 #include "core/ids.hpp"
 #include "core/platform.hpp"
 #include "proto/launch.hpp"
+#include "ui/tiles.hpp"
 
 namespace ovelin {
 
 namespace {
 
 std::atomic<std::uint64_t> next_session_id{1};
-
-
-std::uint16_t fit(int available, std::int32_t cell) {
-    long n = std::max(available, 1) / std::max<std::int32_t>(cell, 1);
-    return static_cast<std::uint16_t>(std::clamp<long>(n, 1, 32767));
-}
 
 std::optional<std::string> existing_directory(const std::optional<std::string>& dir) {
     if (!dir) return std::nullopt;
@@ -63,8 +59,10 @@ bool open_terminal(AppCell& cell, Host& host, const SpawnRequest& request) {
     options.id = id;
     options.command_line = command;
     options.working_dir = existing_directory(app->settings.default_working_dir);
-    options.rows = fit(size.height - 42, app->cell_height);
-    options.cols = fit(size.width - 12, app->cell_width);
+    // The single view's area: every tab is sized to it (see lay_out).
+    const CellCount cells = cells_in(tile_terminal_area(content_rect(size), true), app->metrics);
+    options.rows = cells.rows;
+    options.cols = cells.cols;
     auto pty = host.spawn_session(options);
     if (!pty) return false;
 

@@ -1,6 +1,7 @@
 #include "term/screen.hpp"
 
 #include <algorithm>
+#include <atomic>
 #include <optional>
 
 #include "term/terminal.hpp"
@@ -76,11 +77,14 @@ void cells_text(const term::Cell* cells, int n, const std::vector<char32_t>& clu
     }
 }
 
+std::atomic<std::uint64_t> next_serial{1};
+
 }  // namespace
 
 struct Screen::Impl {
     Impl(std::uint16_t rows, std::uint16_t cols, std::size_t scrollback) : term(rows, cols, scrollback) {}
     term::Terminal term;
+    const std::uint64_t serial = next_serial.fetch_add(1, std::memory_order_relaxed);
     mutable term::DecodedLine scratch;  // a scrollback line being read
 
     std::uint64_t top() const { return term.grid().base(); }
@@ -292,6 +296,8 @@ std::string Screen::history_text() const {
 }
 
 std::uint64_t Screen::clock() const { return impl_->term.grid().clock(); }
+
+std::uint64_t Screen::serial() const { return impl_->serial; }
 
 std::uint64_t Screen::line_changed(std::uint64_t line) const {
     if (auto r = impl_->row(line)) return impl_->term.grid().row(*r).changed;

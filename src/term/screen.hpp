@@ -147,6 +147,9 @@ public:
     // text to other line numbers after t are given by moves_since(t), oldest
     // first; false when some are no longer known.
     std::uint64_t clock() const;
+    // Unique to this screen in the process: a view kept for another screen
+    // (even one made at the same address) starts afresh.
+    std::uint64_t serial() const;
     std::uint64_t line_changed(std::uint64_t line) const;
     bool moves_since(std::uint64_t time, std::vector<LineMove>& out) const;
     bool reverse_video() const;

@@ -10,6 +10,7 @@
 #include "app/mouse.hpp"
 #include "app/paint.hpp"
 #include "app/rename.hpp"
+#include "app/scrolling.hpp"
 #include "app/sessions.hpp"
 #include "app/tray.hpp"
 #include "core/utf.hpp"
@@ -137,6 +138,17 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_MOUSEMOVE:
             on_mouse_move(cell_, *this, x_of(lp), y_of(lp));
             return 0;
+        case WM_MOUSEWHEEL: {
+            // The pointer's screen position; the session under it scrolls,
+            // whichever window has the focus.
+            POINT pt{x_of(lp), y_of(lp)};
+            ::ScreenToClient(hwnd_, &pt);
+            UINT lines = 3;
+            ::SystemParametersInfoW(SPI_GETWHEELSCROLLLINES, 0, &lines, 0);
+            on_wheel(cell_, *this, pt.x, pt.y, GET_WHEEL_DELTA_WPARAM(wp),
+                     lines == WHEEL_PAGESCROLL ? WHEEL_PAGE : lines);
+            return 0;
+        }
         case WM_LBUTTONDOWN:
             on_left_down(cell_, *this, x_of(lp), y_of(lp));
             return 0;

@@ -43,7 +43,7 @@ public:
     }
 };
 
-constexpr TerminalMetrics METRICS{8, 16, 14};
+constexpr CellMetrics METRICS{8, 16, 14};
 constexpr Rgb DEFAULT_FG{220, 223, 228}, DEFAULT_BG{12, 14, 18};
 
 struct Drawn {
@@ -56,7 +56,11 @@ RecordingCanvas draw(const std::string& bytes, Rect area = {10, 20, 10 + 8 * 40,
     LockedScreen screen(rows, cols);
     screen.screen.feed(bytes);
     RecordingCanvas canvas;
-    draw_terminal(canvas, screen, area, METRICS, focused, sel, ghost);
+    TerminalView view;
+    view.focused = focused;
+    view.selection = sel;
+    view.ghost = ghost;
+    draw_terminal(canvas, screen, area, METRICS, view);
     return canvas;
 }
 
@@ -105,7 +109,7 @@ TEST(TerminalView, OneTextCallPerColourRun) {
 }
 
 TEST(TerminalView, SelectionColoursEveryCellInItsRange) {
-    SelectionRange sel{true, 0, 2, 1, 1};
+    SelectionRange sel{true, {0, 2}, {1, 1}};
     auto runs = draw("\x1b[7mabcd\x1b[0m\r\nefgh", {0, 0, 320, 160}, sel).runs();
     ASSERT_EQ(runs.size(), 4u);
     EXPECT_EQ(runs[0].text, "ab");
@@ -127,7 +131,7 @@ TEST(TerminalView, WideCharactersTakeTwoCellsAndAreDrawnOnce) {
     EXPECT_EQ(runs[0].box.right - runs[0].box.left, 8 * 4);
 
     // A selection of only the right half leaves the character alone.
-    SelectionRange right_half{true, 0, 2, 0, 2};
+    SelectionRange right_half{true, {0, 2}, {0, 2}};
     runs = draw("a\xe6\x97\xa5" "b", {0, 0, 320, 160}, right_half).runs();
     ASSERT_EQ(runs.size(), 1u);
     EXPECT_EQ(runs[0].bg, DEFAULT_BG);
