@@ -14,6 +14,7 @@
 #include "app/session.hpp"
 #include "core/store.hpp"
 #include "ui/cell_metrics.hpp"
+#include "ui/find_matches.hpp"
 
 namespace ovelin {
 
@@ -25,6 +26,19 @@ struct RenameState {
     enum class Target { None, Tab, Group };
     Target target = Target::None;
     std::uint64_t id = 0;  // session id or group id
+};
+
+// The find bar: open over one session's view at most.
+struct FindState {
+    bool open = false;
+    std::uint64_t session_id = 0;
+    std::string text;
+    std::optional<FindNeedle> needle;
+    std::vector<FoundSpan> matches;     // in the order of the lines
+    std::optional<LinePoint> current;   // the start of the match gone to
+    // What was searched: lines above `searched_top` keep their matches.
+    std::uint64_t screen = 0, clock = 0, searched_top = 0;
+    bool alternate = false;
 };
 
 // settings, profiles, aliases and quick_keys come from Configuration.
@@ -48,6 +62,7 @@ struct App : Configuration {
     Selection selection;
     WheelState wheel;
     ThumbDrag thumb_drag;
+    FindState find;
 
     // The session with this id, or nullptr.
     Session* find_session(std::uint64_t id);

@@ -67,6 +67,12 @@ public:
     virtual std::string rename_edit_text() = 0;
     // Removes the rename edit and gives the focus back to the main window.
     virtual void end_rename_edit() = 0;
+    // The find bar's edit over `box`, empty and focused; false when it cannot
+    // be made. Its text changes and keys come back as on_find_text and
+    // on_find_key. Moving and removing it never re-enters the application.
+    virtual bool begin_find_edit(const Rect& box) = 0;
+    virtual void move_find_edit(const Rect& box) = 0;
+    virtual void end_find_edit() = 0;
 
     // The clipboard as Unicode text. Setting answers false when nothing was
     // copied; reading gives nullopt without text or for invalid UTF-16.

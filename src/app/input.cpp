@@ -6,6 +6,7 @@
 #include "app/clipboard.hpp"
 #include "app/dialogs.hpp"
 #include "app/ended_tab.hpp"
+#include "app/find.hpp"
 #include "app/groups.hpp"
 #include "app/help.hpp"
 #include "app/history_viewer.hpp"
@@ -117,6 +118,7 @@ enum class Command {
     ConnectionManager,
     QuickConnect,
     HistoryViewer,
+    Find,
 };
 
 int arrow_dx(unsigned k) { return k == vk::LEFT ? -1 : k == vk::RIGHT ? 1 : 0; }
@@ -180,6 +182,7 @@ Command shortcut(App& app, Host& host, unsigned key, Modifiers m) {
             case 'O': return Command::ConnectionManager;
             case 'P': return Command::QuickConnect;
             case 'H': return Command::HistoryViewer;
+            case 'F': return Command::Find;
             case vk::UP: return scroll(ScrollKey::LineBack);
             case vk::DOWN: return scroll(ScrollKey::LineForward);
             case vk::HOME: return scroll(ScrollKey::Oldest);
@@ -256,6 +259,7 @@ void on_key_down(AppCell& cell, Host& host, unsigned key, Modifiers mods) {
         case Command::ConnectionManager: open_connection_manager(cell, host); return;
         case Command::QuickConnect: open_quick_connect(cell, host); return;
         case Command::HistoryViewer: open_history_viewer(cell, host); return;
+        case Command::Find: toggle_find(cell, host); return;
     }
     if (run_quick_key(cell, host, key, mods)) return;
 

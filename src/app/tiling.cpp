@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/browse.hpp"
+#include "app/find.hpp"
 #include "app/sessions.hpp"
 #include "ui/tiles.hpp"
 
@@ -59,6 +60,8 @@ std::vector<std::size_t> visible_sessions(const App& app) {
 }
 
 void lay_out(App& app, Host& host) {
+    // The find bar follows its session's area, and goes with it.
+    place_find_bar(app, host);
     if (app.sessions.empty()) return;
     const ClientSize size = host.client_size();
     // Minimised: the client area is empty, and fitting to it would tell every

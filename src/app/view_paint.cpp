@@ -3,10 +3,12 @@
 #include <algorithm>
 
 #include "app/browse.hpp"
+#include "app/find.hpp"
 #include "app/groups.hpp"
 #include "app/selection.hpp"
 #include "app/tab_label.hpp"
 #include "app/tiling.hpp"
+#include "ui/find_bar.hpp"
 #include "ui/palette.hpp"
 #include "ui/tiles.hpp"
 
@@ -24,6 +26,9 @@ TerminalPane pane(const App& app, Session& s, bool focused, std::optional<Rgb> s
     p.view.focused = focused && !s.ended();
     p.view.ghost = GhostText{s.line, s.pending};
     p.view.selection = selection_range(app, s.id());
+    const FindMarks marks = find_marks(app, s.id());
+    p.view.found = marks.found;
+    p.view.current = marks.current;
     return p;
 }
 
@@ -44,6 +49,8 @@ void paint_tiles(App& app, Canvas& canvas, ClientSize size) {
             if (const TabGroup* g = app.find_group(*s.group)) strip = palette::GROUP[g->color % 8];
         const bool is_active = shown[k] == active;
         paint_tile(canvas, cells[k], pane(app, s, is_active, strip), alone, is_active, app.metrics);
+        if (app.find.open && app.find.session_id == s.id())
+            draw_find_bar(canvas, find_bar_layout(tile_terminal_area(cells[k], alone), app.metrics), find_count(app));
     }
 }
 
@@ -72,6 +79,7 @@ void paint_cards(App& app, Canvas& canvas, ClientSize size) {
 }  // namespace
 
 void paint_view(App& app, Canvas& canvas, ClientSize size) {
+    refresh_find(app);
     if (app.view_mode == ViewMode::BrowseGroups)
         paint_cards(app, canvas, size);
     else

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "app/find.hpp"
 #include "app/input.hpp"
 #include "app/lifecycle.hpp"
 #include "app/mouse.hpp"
@@ -164,6 +165,15 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_MBUTTONDOWN:
             on_middle_down(cell_, *this, x_of(lp), y_of(lp));
             return 0;
+        case WM_COMMAND:
+            if (HIWORD(wp) == EN_CHANGE && find_edit_.hwnd() && reinterpret_cast<HWND>(lp) == find_edit_.hwnd()) {
+                ::PostMessageW(hwnd_, WM_FIND_TEXT, 0, 0);
+                return 0;
+            }
+            break;
+        case WM_FIND_TEXT:
+            if (find_edit_.hwnd()) on_find_text(cell_, *this, from_wide(find_edit_.text()));
+            return 0;
         case WM_NEW_TAB:
             open_terminal(cell_, *this, SpawnRequest{});
             return 1;
@@ -208,8 +218,9 @@ void MainWindow::paint() {
             paint_window(*app, canvas, ClientSize{client.right - client.left, client.bottom - client.top});
         }
         kept_.end_paint();
-        // The window does not clip its children: leave the rename edit be.
-        if (HWND edit = rename_edit_.hwnd()) {
+        // The window does not clip its children: leave the edits be.
+        for (HWND edit : {rename_edit_.hwnd(), find_edit_.hwnd()}) {
+            if (!edit) continue;
             RECT r{};
             ::GetWindowRect(edit, &r);
             ::MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&r), 2);
@@ -318,6 +329,16 @@ std::string MainWindow::rename_edit_text() {
 }
 
 void MainWindow::end_rename_edit() { rename_edit_.close(); }
+
+bool MainWindow::begin_find_edit(const Rect& box) {
+    HFONT font = create_terminal_font(hwnd_, font_settings_, font_);
+    return find_edit_.open(hwnd_, RECT{box.left, box.top, box.right, box.bottom}, font,
+                           [this](FindKey key) { on_find_key(cell_, *this, key); });
+}
+
+void MainWindow::move_find_edit(const Rect& box) { find_edit_.move(RECT{box.left, box.top, box.right, box.bottom}); }
+
+void MainWindow::end_find_edit() { find_edit_.close(); }
 
 bool MainWindow::set_clipboard_text(const std::string& text) { return win32::set_clipboard_text(hwnd_, text); }
 

@@ -9,6 +9,7 @@
 #include "app/app.hpp"
 #include "app/host.hpp"
 #include "win32/bar_font.hpp"
+#include "win32/find_edit.hpp"
 #include "win32/kept_surfaces.hpp"
 #include "win32/posting_sink.hpp"
 #include "win32/rename_edit.hpp"
@@ -43,6 +44,9 @@ public:
     bool begin_rename_edit(const Rect& box, const std::string& text) override;
     std::string rename_edit_text() override;
     void end_rename_edit() override;
+    bool begin_find_edit(const Rect& box) override;
+    void move_find_edit(const Rect& box) override;
+    void end_find_edit() override;
     bool set_clipboard_text(const std::string& text) override;
     std::optional<std::string> clipboard_text() override;
     int show_tray_menu(const Menu& menu) override;
@@ -67,6 +71,7 @@ private:
     FontSettings font_settings_;  // as last resolved, for the rename edit's font
     BarFont bar_font_;
     RenameEdit rename_edit_;
+    FindEdit find_edit_;
     std::shared_ptr<PostingSink> sink_;
     bool swallow_alt_up_ = false;  // an Alt chord we consumed: its Alt release is ours too
 };

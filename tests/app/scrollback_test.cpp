@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "app/clipboard.hpp"
+#include "app/find.hpp"
 #include "app/input.hpp"
 #include "app/mouse.hpp"
 #include "app/scrolling.hpp"
@@ -15,6 +16,7 @@
 #include "support/env.hpp"
 #include "support/fake_host.hpp"
 #include "support/temp_dir.hpp"
+#include "ui/find_bar.hpp"
 
 namespace ovelin {
 namespace {
@@ -298,6 +300,86 @@ TEST_F(Scrollback, TheThumbShowsTheOffsetAndDragsTheView) {
     on_left_up(cell_, host_, 995, 5000);
     EXPECT_FALSE(host_.captured);
     EXPECT_FALSE(scroll_thumb(area, 0, all, ROWS)) << "no thumb on the live screen";
+}
+
+TEST_F(Scrollback, FindGoesFromMatchToMatchAndShowsEach) {
+    open_recorder();
+    std::string lines;
+    for (int i = 0; i < 200; ++i) lines += "line " + std::to_string(i) + (i % 20 == 5 ? " Found" : "") + "\r\n";
+    feed(0, lines);  // the live screen's top line is 166
+    on_key_down(cell_, host_, 'F', CTRL_SHIFT);
+    ASSERT_TRUE(host_.find_edit);
+    EXPECT_EQ(*host_.find_edit, find_bar_layout({6, 40, 994, 614}, {8, 16, 14}).edit);
+    on_find_text(cell_, host_, "fOUND");
+    auto current_line = [&] {
+        auto app = cell_.take();
+        const FindMarks m = find_marks(*app, app->sessions[0].id());
+        return m.current ? static_cast<int>(m.found[*m.current].start.line) : -1;
+    };
+    EXPECT_EQ(find_count(*cell_.take()), "1 of 10");
+    EXPECT_EQ(current_line(), 185) << "the first search goes up from the live screen";
+    EXPECT_EQ(offset(0), 0u);
+    const struct {
+        FindKey key;
+        int line;
+        std::uint64_t offset;  // the view's, after it
+        std::string count;
+    } steps[] = {
+        {FindKey::Older, 165, 3, "2 of 10"},    // above the view: on the first row the bar leaves uncovered
+        {FindKey::Older, 145, 23, "3 of 10"},
+        {FindKey::Newer, 165, 23, "2 of 10"},   // in view: the view stays
+        {FindKey::Newer, 185, 15, "1 of 10"},   // below the view: the least scroll that shows it
+        {FindKey::Newer, 5, 163, "10 of 10"},   // past the newest: the oldest
+        {FindKey::Older, 185, 15, "1 of 10"},   // past the oldest: the newest
+    };
+    for (const auto& step : steps) {
+        on_find_key(cell_, host_, step.key);
+        EXPECT_EQ(current_line(), step.line);
+        EXPECT_EQ(offset(0), step.offset) << step.line;
+        EXPECT_EQ(find_count(*cell_.take()), step.count) << step.line;
+    }
+    // Output goes on: the new lines are searched as they come.
+    feed(0, "line 200 found\r\nline 201 FOUND\r\n");
+    refresh_find(*cell_.take());
+    EXPECT_EQ(find_count(*cell_.take()), "3 of 12");
+    on_find_text(cell_, host_, "found it");
+    EXPECT_EQ(find_count(*cell_.take()), "No matches");
+    // Escape closes the bar; the view stays until the next input.
+    on_find_text(cell_, host_, "line 20");
+    on_find_key(cell_, host_, FindKey::Older);
+    const std::uint64_t left = offset(0);
+    EXPECT_GT(left, 0u);
+    on_find_key(cell_, host_, FindKey::Close);
+    EXPECT_FALSE(host_.find_edit);
+    EXPECT_FALSE(cell_.take()->find.open);
+    EXPECT_EQ(offset(0), left);
+    on_char(cell_, host_, u'x', NONE);
+    EXPECT_EQ(offset(0), 0u);
+}
+
+TEST_F(Scrollback, FindOnTheAlternateScreenAndAcrossTabs) {
+    open_recorder();
+    feed(0, numbered(0, 100) + "found in the history\r\n\x1b[?1049h\x1b[4;1Hfound on the screen");
+    on_key_down(cell_, host_, 'F', CTRL_SHIFT);
+    on_find_text(cell_, host_, "FOUND");
+    {
+        auto app = cell_.take();
+        EXPECT_EQ(find_count(*app), "1 of 1") << "the alternate screen's rows only";
+        const FindMarks m = find_marks(*app, app->sessions[0].id());
+        ASSERT_EQ(m.found.size(), 1u);
+        EXPECT_EQ(m.found[0].start.col, 0);
+    }
+    EXPECT_EQ(offset(0), 0u);
+    // Ctrl+Shift+F again closes it; a bar belongs to its tab and goes when
+    // another tab is shown.
+    on_key_down(cell_, host_, 'F', CTRL_SHIFT);
+    EXPECT_FALSE(host_.find_edit);
+    open_recorder();
+    on_key_down(cell_, host_, 'F', CTRL_SHIFT);
+    ASSERT_TRUE(host_.find_edit);
+    on_key_down(cell_, host_, vk::TAB, {true, false, false});
+    EXPECT_FALSE(host_.find_edit);
+    EXPECT_FALSE(cell_.take()->find.open);
 }
 
 }  // namespace

@@ -121,6 +121,15 @@ public:
         if (while_edit_closes) while_edit_closes();
         edit_open = false;
     }
+    // The find bar's edit: where it is, none when closed.
+    std::optional<Rect> find_edit;
+    bool find_edit_answer = true;
+    bool begin_find_edit(const Rect& box) override {
+        if (find_edit_answer) find_edit = box;
+        return find_edit_answer;
+    }
+    void move_find_edit(const Rect& box) override { find_edit = box; }
+    void end_find_edit() override { find_edit.reset(); }
     // The clipboard, tray menu, shell and history viewer.
     std::optional<std::string> clipboard;  // what a paste reads; copies land here
     int clipboard_writes = 0;
