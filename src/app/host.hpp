@@ -83,6 +83,9 @@ public:
     virtual int show_tray_menu(const Menu& menu) = 0;
     // The shell's "open" for a file, folder or address; failures are silent.
     virtual void open_with_shell(const std::string& target) = 0;
+    // The system's Save As dialog for a text file, offering `name` (its own
+    // message loop): the chosen path as UTF-8, nothing when cancelled.
+    virtual std::optional<std::string> save_file_dialog(const std::string& name) = 0;
     // The history viewer dialog over the model, until it closes.
     virtual void run_history_viewer(HistoryViewer& viewer) = 0;
     // Starts this program's own executable again as an independent process,

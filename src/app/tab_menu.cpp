@@ -5,6 +5,7 @@
 #include "app/menus.hpp"
 #include "app/rename.hpp"
 #include "app/resume.hpp"
+#include "app/save_output.hpp"
 #include "app/sessions.hpp"
 #include "app/tab_bar.hpp"
 #include "app/view_mode.hpp"
@@ -76,6 +77,8 @@ TabMenu build_tab_menu(const App& app, std::size_t index) {
         items.push_back(MenuItem::command(menu_id::BROADCAST, "Broadcast input to group\tCtrl+Shift+B",
                                           app.broadcast_groups.contains(g->id)));
     }
+    // Above the separator before "Close", so the items before it and "Close" keep their places.
+    items.push_back(MenuItem::command(menu_id::SAVE_OUTPUT, "Save output\u2026"));
     items.push_back(MenuItem::separator());
     items.push_back(MenuItem::command(menu_id::CLOSE, "Close\tCtrl+Shift+W"));
     return m;
@@ -92,7 +95,8 @@ void open_tab_menu(AppCell& cell, Host& host, std::size_t index, int x, int y) {
     if (choice == 0) return;
 
     // What needs the state released is done after the switch.
-    enum class Then { Repaint, Rename, RenameGroup, Close, NewTabInGroup, History, View } then = Then::Repaint;
+    enum class Then { Repaint, Rename, RenameGroup, Close, NewTabInGroup, History, View, SaveOutput } then =
+        Then::Repaint;
     std::size_t at = 0, slot = 0;
     std::uint64_t group = 0;
     {
@@ -139,6 +143,8 @@ void open_tab_menu(AppCell& cell, Host& host, std::size_t index, int x, int y) {
             toggle_collapsed(*app, group);
         } else if (choice == menu_id::HISTORY) {
             then = Then::History;
+        } else if (choice == menu_id::SAVE_OUTPUT) {
+            then = Then::SaveOutput;
         } else if (view_of_item(choice)) {
             then = Then::View;
         }
@@ -150,6 +156,7 @@ void open_tab_menu(AppCell& cell, Host& host, std::size_t index, int x, int y) {
         case Then::NewTabInGroup: new_tab_in_group(cell, host, group); break;
         case Then::History: open_history_viewer(cell, host); break;
         case Then::View: set_view_mode(cell, host, *view_of_item(choice), false); break;
+        case Then::SaveOutput: save_output(cell, host, m.session_id); break;
         case Then::Repaint: break;
     }
     host.repaint();

@@ -22,6 +22,7 @@
 #include "win32/handles.hpp"
 #include "win32/messages.hpp"
 #include "win32/popup_menu.hpp"
+#include "win32/save_dialog.hpp"
 #include "win32/posting_sink.hpp"
 
 namespace ovelin::win32 {
@@ -360,6 +361,12 @@ void MainWindow::open_with_shell(const std::string& target) {
 }
 
 void MainWindow::run_history_viewer(HistoryViewer& viewer) { win32::run_history_viewer(hwnd_, viewer); }
+
+std::optional<std::string> MainWindow::save_file_dialog(const std::string& name) {
+    auto path = save_text_file_dialog(hwnd_, to_wide(name));
+    if (!path) return std::nullopt;
+    return from_wide(*path);
+}
 
 void MainWindow::start_new_window() {
     std::wstring path(MAX_PATH, L'\0');

@@ -51,6 +51,7 @@ public:
     std::optional<std::string> clipboard_text() override;
     int show_tray_menu(const Menu& menu) override;
     void open_with_shell(const std::string& target) override;
+    std::optional<std::string> save_file_dialog(const std::string& name) override;
     void run_history_viewer(HistoryViewer& viewer) override;
     void start_new_window() override;
     void show_information(const std::string& caption, const std::string& text) override;

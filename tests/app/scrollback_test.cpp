@@ -9,10 +9,13 @@
 #include "app/clipboard.hpp"
 #include "app/find.hpp"
 #include "app/input.hpp"
+#include "app/menus.hpp"
 #include "app/mouse.hpp"
+#include "app/save_output.hpp"
 #include "app/scrolling.hpp"
 #include "app/selection.hpp"
 #include "app/sessions.hpp"
+#include "core/platform.hpp"
 #include "support/env.hpp"
 #include "support/fake_host.hpp"
 #include "support/temp_dir.hpp"
@@ -380,6 +383,75 @@ TEST_F(Scrollback, FindOnTheAlternateScreenAndAcrossTabs) {
     on_key_down(cell_, host_, vk::TAB, {true, false, false});
     EXPECT_FALSE(host_.find_edit);
     EXPECT_FALSE(cell_.take()->find.open);
+}
+
+TEST(SaveOutput, TheNameOfferedIsSafeForWindows) {
+    const struct {
+        std::string label, name;
+    } cases[] = {
+        {"Build", "Build.txt"},
+        {"a/b:c*?\"<>|\\d", "a_b_c_______d.txt"},
+        {"tab\tname", "tab_name.txt"},
+        {"  trailing dots. . ", "trailing dots.txt"},
+        {"...", "output.txt"},
+        {"", "output.txt"},
+        {"con", "_con.txt"},
+        {"CON.log", "_CON.log.txt"},
+        {"Lpt9", "_Lpt9.txt"},
+        {"COM10", "COM10.txt"},
+        {"\u00bb Ops \u2715", "\u00bb Ops \u2715.txt"},
+        {std::string(119, 'x') + "\u00e9tail", std::string(119, 'x') + ".txt"},  // never half a character
+    };
+    for (const auto& c : cases) EXPECT_EQ(output_file_name(c.label), c.name) << c.label;
+}
+
+TEST_F(Scrollback, SaveOutputWritesTheHistoryAndScreenWithWindowsLineEnds) {
+    open_recorder();
+    feed(0, numbered(0, 40) + "wide \xe6\x97\xa5 end   \r\n" + std::string(130, 'w') + "\r\n\r\nlast\r\n\r\n");
+    {
+        auto app = cell_.take();
+        app->sessions[0].title = "My: build?";
+        app->sessions[0].custom_title = true;
+    }
+    std::string want;
+    for (int i = 0; i < 40; ++i) want += "line " + std::to_string(i) + "\r\n";
+    want += "wide \xe6\x97\xa5 end\r\n" + std::string(130, 'w') + "\r\n\r\nlast\r\n";
+
+    const auto file = tmp_.path() / "saved.txt";
+    const struct {
+        const char* name;
+        std::optional<std::string> path;  // what the dialog answers
+        std::string before;               // the file's content before, if any
+        std::string after;                // and after; "-" for no file
+        bool error;
+    } cases[] = {
+        {"cancelled", std::nullopt, "", "-", false},
+        {"written", file.string(), "", want, false},
+        {"a file replaced whole", file.string(), "old content that is longer than nothing", want, false},
+        {"a folder that does not exist", (tmp_.path() / "missing" / "out.txt").string(), "", "-", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove(file);
+        if (!c.before.empty()) {
+            ASSERT_FALSE(platform::write_file(file, c.before));
+        }
+        host_.save_answers = {c.path};
+        host_.save_dialogs.clear();
+        host_.errors.clear();
+        host_.menu_answers = {menu_id::SAVE_OUTPUT};
+        open_tab_menu(cell_, host_, 0, 10, 10);
+        ASSERT_EQ(host_.save_dialogs, std::vector<std::string>{"My_ build_.txt"});
+        const std::filesystem::path written = c.path ? platform::utf8_path(*c.path) : file;
+        EXPECT_EQ(std::filesystem::exists(written) ? read_text(written) : "-", c.after);
+        EXPECT_EQ(host_.errors.size(), c.error ? 1u : 0u);
+        if (c.error) {
+            ASSERT_FALSE(host_.errors.empty());
+            EXPECT_TRUE(host_.errors[0].starts_with("Could not save the output to " + *c.path + ": "));
+        }
+        for (const auto& entry : std::filesystem::directory_iterator(tmp_.path()))
+            EXPECT_FALSE(entry.path().string().ends_with(".tmp")) << "no temporary file left";
+    }
 }
 
 }  // namespace

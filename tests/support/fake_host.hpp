@@ -153,6 +153,17 @@ public:
         check_released();
         opened.push_back(target);
     }
+    // The Save As dialog: the names it offered; answers from the front (Cancel once empty).
+    std::vector<std::string> save_dialogs;
+    std::vector<std::optional<std::string>> save_answers;
+    std::optional<std::string> save_file_dialog(const std::string& name) override {
+        check_released();
+        save_dialogs.push_back(name);
+        if (save_answers.empty()) return std::nullopt;
+        auto answer = save_answers.front();
+        save_answers.erase(save_answers.begin());
+        return answer;
+    }
     void run_history_viewer(HistoryViewer& viewer) override {
         check_released();
         viewers.emplace_back(viewer.title(), viewer.lines());
