@@ -15,6 +15,7 @@
 #include "app/scrolling.hpp"
 #include "app/selection.hpp"
 #include "app/sessions.hpp"
+#include "app/shortcuts.hpp"
 #include "app/tiling.hpp"
 #include "app/tracking.hpp"
 #include "app/view_mode.hpp"
@@ -143,70 +144,62 @@ bool browse_key(App& app, Host& host, unsigned key) {
     return true;
 }
 
+// Moves the active tab: forward or back by one (wrapping), or to an index.
+void step_active(App& app, Host& host, std::size_t to) {
+    app.active = to;
+    lay_out(app, host);
+    host.repaint();
+}
+
 // The built-in shortcuts (Alt up); those that only change the state run here.
 Command shortcut(App& app, Host& host, unsigned key, Modifiers m) {
-    const bool ctrl = m.ctrl, shift = m.shift;
+    const auto hit = find_shortcut(key, m, app.settings.keys.chrome_tab_keys);
+    if (!hit) return Command::None;
     auto scroll = [&](ScrollKey k) { return scroll_active(app, host, k) ? Command::Done : Command::None; };
-    if (!ctrl) {
-        if (shift && key == vk::PRIOR) return scroll(ScrollKey::PageBack);
-        if (shift && key == vk::NEXT) return scroll(ScrollKey::PageForward);
-        return shift && key == vk::INSERT ? Command::Paste : Command::None;
-    }
-    if (app.settings.keys.chrome_tab_keys && !shift) {
-        if (key == 'T') return Command::NewTab;
-        if (key == 'W') return Command::CloseTab;
-        if (key == 'N') return Command::NewWindow;
-    }
-    if (key == vk::INSERT) return shift ? Command::Paste : Command::CopyScreen;
-    if (key == vk::F1) return Command::Help;
-    if (shift) {
-        switch (key) {
-            case 'T': return Command::NewTab;
-            case 'W': return Command::CloseTab;
-            case 'R': return Command::RenameTab;
-            case 'B':
-                if (auto g = active_group(app)) {
-                    toggle_broadcast(app, *g);
-                    host.repaint();
-                }
-                return Command::Done;
-            case 'Z': toggle_browsing(app, host); return Command::Done;
-            case 'G': set_view_mode(app, host, ViewMode::TileGroup, true); return Command::Done;
-            case 'A': set_view_mode(app, host, ViewMode::TileAll, true); return Command::Done;
-            case 'E':
-                if (auto g = active_group(app)) {
-                    toggle_collapsed(app, *g);
-                    host.repaint();
-                }
-                return Command::Done;
-            case 'O': return Command::ConnectionManager;
-            case 'P': return Command::QuickConnect;
-            case 'H': return Command::HistoryViewer;
-            case 'F': return Command::Find;
-            case vk::UP: return scroll(ScrollKey::LineBack);
-            case vk::DOWN: return scroll(ScrollKey::LineForward);
-            case vk::HOME: return scroll(ScrollKey::Oldest);
-            case vk::END: return scroll(ScrollKey::Live);
-            default: break;
-        }
-    }
     const std::size_t n = app.sessions.size();
-    if (key == vk::TAB) {
-        if (n > 0) {
-            app.active = shift ? (app.active + n - 1) % n : (app.active + 1) % n;
-            lay_out(app, host);
-            host.repaint();
-        }
-        return Command::Done;
-    }
-    if (!shift && key >= '1' && key <= '9') {
-        const std::size_t index = key - '1';
-        if (index < n) {
-            app.active = index;
-            lay_out(app, host);
-            host.repaint();
-        }
-        return Command::Done;
+    switch (hit->command) {
+        case Shortcut::NewTab: return Command::NewTab;
+        case Shortcut::CloseTab: return Command::CloseTab;
+        case Shortcut::NewWindow: return Command::NewWindow;
+        case Shortcut::RenameTab: return Command::RenameTab;
+        case Shortcut::Paste: return Command::Paste;
+        case Shortcut::CopyScreen: return Command::CopyScreen;
+        case Shortcut::Help: return Command::Help;
+        case Shortcut::ConnectionManager: return Command::ConnectionManager;
+        case Shortcut::QuickConnect: return Command::QuickConnect;
+        case Shortcut::HistoryViewer: return Command::HistoryViewer;
+        case Shortcut::Find: return Command::Find;
+        case Shortcut::Broadcast:
+            if (auto g = active_group(app)) {
+                toggle_broadcast(app, *g);
+                host.repaint();
+            }
+            return Command::Done;
+        case Shortcut::Collapse:
+            if (auto g = active_group(app)) {
+                toggle_collapsed(app, *g);
+                host.repaint();
+            }
+            return Command::Done;
+        case Shortcut::BrowseGroups: toggle_browsing(app, host); return Command::Done;
+        case Shortcut::TileGroup: set_view_mode(app, host, ViewMode::TileGroup, true); return Command::Done;
+        case Shortcut::TileAll: set_view_mode(app, host, ViewMode::TileAll, true); return Command::Done;
+        case Shortcut::NextTab:
+            if (n > 0) step_active(app, host, (app.active + 1) % n);
+            return Command::Done;
+        case Shortcut::PreviousTab:
+            if (n > 0) step_active(app, host, (app.active + n - 1) % n);
+            return Command::Done;
+        case Shortcut::SelectTab:
+            if (hit->index < n) step_active(app, host, hit->index);
+            return Command::Done;
+        // On the alternate screen these go to the program instead.
+        case Shortcut::PageBack: return scroll(ScrollKey::PageBack);
+        case Shortcut::PageForward: return scroll(ScrollKey::PageForward);
+        case Shortcut::LineBack: return scroll(ScrollKey::LineBack);
+        case Shortcut::LineForward: return scroll(ScrollKey::LineForward);
+        case Shortcut::Oldest: return scroll(ScrollKey::Oldest);
+        case Shortcut::Live: return scroll(ScrollKey::Live);
     }
     return Command::None;
 }

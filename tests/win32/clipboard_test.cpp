@@ -194,8 +194,9 @@ TEST_F(Clipboard, CtrlF1DrawsTheHelpPanelAndEscapeRemovesIt) {
     // The panel for this client size and cell height.
     const int lh = std::max(20, ch + 6);
     const int w = std::min(std::max(width - 60, 280), 560);
-    const int t = std::max(8, (height - 20 * lh - 58) / 2);
-    const int left = (width - w) / 2, top = t + 34, right = left + w, bottom = std::min(t + 20 * lh + 58, height);
+    const int lines = 21 + 2;  // the help rows, the title and a line to spare
+    const int t = std::max(8, (height - lines * lh - 58) / 2);
+    const int left = (width - w) / 2, top = t + 34, right = left + w, bottom = std::min(t + lines * lh + 58, height);
 
     press(VK_F1, {VK_CONTROL});
     auto drawn = [&] {
