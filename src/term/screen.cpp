@@ -44,11 +44,22 @@ void fill_view(CellView& out, const term::Grid& grid, const term::Row& row, int 
     fill_view(out, row.cells.get(), grid.cols(), row.clusters, col, reverse_video);
 }
 
-// The characters of cells [0, n) by the copy rules, with their columns.
+// The characters of cells [0, n) by the copy rules, with their columns;
+// as bytes when every cell up to the last written one is printable ASCII.
 void cells_text(const term::Cell* cells, int n, const std::vector<char32_t>& clusters, LineText& out) {
     out.ascii = {};
     out.chars.clear();
     out.cols.clear();
+    int end = n;
+    while (end > 0 && term::is_blank_cell(cells[end - 1])) --end;
+    int plain = 0;
+    while (plain < end && cells[plain].ch >= 0x20 && cells[plain].ch < 0x7F) ++plain;
+    if (plain == end && end > 0) {
+        out.bytes.resize(static_cast<std::size_t>(end));
+        for (int c = 0; c < end; ++c) out.bytes[static_cast<std::size_t>(c)] = static_cast<char>(cells[c].ch);
+        out.ascii = out.bytes;
+        return;
+    }
     int spaces_from = -1;  // the first of the blanks not yet written
     for (int c = 0; c < n; ++c) {
         const term::Cell& cell = cells[c];

@@ -61,6 +61,7 @@ struct LineText {
     std::vector<char32_t> chars;
     std::vector<std::uint16_t> cols;
     bool wrapped = false;  // the text goes on in the next line
+    std::string bytes;     // what `ascii` shows of a screen row, one byte a cell
 };
 
 struct CursorPos {

@@ -101,20 +101,23 @@ private:
         const std::size_t m = p.size(), n = text.size();
         if (m > n) return;
         const auto* t = reinterpret_cast<const unsigned char*>(text.data());
-        const auto last = static_cast<unsigned char>(p[m - 1]);
-        std::size_t i = 0;
-        while (i <= n - m) {
+        const auto* q = reinterpret_cast<const unsigned char*>(p.data());
+        const std::uint32_t* skip = needle_.skip_;
+        const unsigned char last = q[m - 1];
+        const unsigned char last_upper = last >= 'a' && last <= 'z' ? last - 32 : last;
+        const std::size_t end = n - m;
+        for (std::size_t i = 0; i <= end;) {
             const unsigned char c = t[i + m - 1];
-            if (FOLD8[c] == last) {
+            if (c == last || c == last_upper) {
                 std::size_t k = 0;
-                while (k + 1 < m && FOLD8[t[i + k]] == static_cast<unsigned char>(p[k])) ++k;
+                while (k + 1 < m && FOLD8[t[i + k]] == q[k]) ++k;
                 if (k + 1 == m) {
                     out_.push_back({{line, static_cast<std::uint16_t>(i)}, {line, static_cast<std::uint16_t>(i + m)}});
                     i += m;
                     continue;
                 }
             }
-            i += needle_.skip_[c];
+            i += skip[c];
         }
     }
 

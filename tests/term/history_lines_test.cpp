@@ -166,11 +166,12 @@ TEST(HistoryLines, LineTextForSearching) {
     } cases[] = {
         {"plain text in the scrollback is its bytes", "plain tx  ", true, "plain tx", true, {}, false},
         {"a wrapped plain line", "0123456789ab", true, "0123456789", true, {}, true},
-        {"colours are read through", "a\x1b[31mb\x1b[0mc", true, "abc", false, {0, 1, 2}, false},
+        {"colours are read through, as bytes", "a\x1b[31mb\x1b[0mc", true, "abc", true, {}, false},
         {"blank cells between read as spaces", "a\x1b[3Cb", true, "a   b", false, {0, 1, 2, 3, 4}, false},
         {"a wide character once, at its column", "\xe6\x97\xa5x", true, "?x", false, {0, 2}, false},
         {"combining characters share the column", "e\xcc\x81z", true, "e?z", false, {0, 0, 1}, false},
-        {"screen rows by characters", "ab  c", false, "ab  c", false, {0, 1, 2, 3, 4}, false},
+        {"a screen row of ASCII as bytes", "ab  c", false, "ab  c", true, {}, false},
+        {"a screen row with a gap by characters", "ab\x1b[2Cc", false, "ab  c", false, {0, 1, 2, 3, 4}, false},
         {"an empty line", "", true, "", false, {}, false},
     };
     for (const auto& c : cases) {
