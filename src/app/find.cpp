@@ -168,6 +168,14 @@ void close_find(App& app, Host& host) {
     host.repaint();
 }
 
+bool find_bar_at(const App& app, ClientSize size, int x, int y) {
+    if (!app.find.open) return false;
+    const auto place = place_of(app, size, app.find.session_id);
+    if (!place) return false;
+    const Rect strip = find_bar_layout(place->area, app.metrics).strip;
+    return strip.left <= x && x < strip.right && strip.top <= y && y < strip.bottom;
+}
+
 void refresh_find(App& app) {
     if (Session* s = find_session(app)) {
         LockedScreen& locked = *s->pty->screen();

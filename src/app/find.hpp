@@ -31,6 +31,9 @@ void on_find_key(AppCell& cell, Host& host, FindKey key);
 void place_find_bar(App& app, Host& host);
 void close_find(App& app, Host& host);
 
+// True when the point lies on the open find bar (which takes the press).
+bool find_bar_at(const App& app, ClientSize size, int x, int y);
+
 // Brings the matches up to date with the session's screen (lines searched
 // before keep their matches; only what changed is searched again).
 void refresh_find(App& app);

@@ -2,6 +2,7 @@
 
 #include "app/browse.hpp"
 #include "app/clipboard.hpp"
+#include "app/find.hpp"
 #include "app/rename.hpp"
 #include "app/scrolling.hpp"
 #include "app/selection.hpp"
@@ -37,12 +38,14 @@ bool press_in_view(AppCell& cell, Host& host, int x, int y, bool double_click) {
 }
 }  // namespace
 
-// True when the press was on a scroll thumb, which then follows the pointer.
+// True when the press was on a scroll thumb, which then follows the pointer,
+// or on the find bar, which takes it.
 bool press_on_thumb(AppCell& cell, Host& host, int x, int y) {
     {
         auto app = cell.take();
-        if (app->view_mode == ViewMode::BrowseGroups || !begin_thumb_drag(*app, host.client_size(), x, y))
-            return false;
+        if (app->view_mode == ViewMode::BrowseGroups) return false;
+        if (find_bar_at(*app, host.client_size(), x, y)) return true;
+        if (!begin_thumb_drag(*app, host.client_size(), x, y)) return false;
     }
     host.capture_mouse();
     return true;

@@ -78,7 +78,7 @@ void save_output(AppCell& cell, Host& host, std::uint64_t session_id) {
         auto app = cell.take();
         const Session* s = app->find_session(session_id);
         if (!s) return;
-        name = output_file_name(tab_label(*app, *s));
+        name = output_file_name(session_title(*s));  // without the marks the bar adds
     }
     const std::optional<std::string> path = host.save_file_dialog(name);
     if (!path) return;

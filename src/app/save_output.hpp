@@ -13,7 +13,7 @@
 
 namespace ovelin {
 
-// The name offered: the tab label with what Windows refuses in file names
+// The name offered: the tab's title with what Windows refuses in file names
 // replaced (a device name such as CON gets a leading "_"), then ".txt".
 std::string output_file_name(std::string_view label);
 

@@ -213,6 +213,21 @@ TEST_F(Scrollback, EveryKindOfInputReturnsToTheLiveScreen) {
     }
 }
 
+TEST_F(Scrollback, TheWheelScrollsTheTileUnderThePointer) {
+    open_recorder();
+    open_recorder();
+    feed(0, numbered(0, 100));
+    feed(1, numbered(0, 100));
+    on_key_down(cell_, host_, 'A', CTRL_SHIFT);  // tiles: 0 on the left, 1 (active) on the right
+    ASSERT_EQ(cell_.take()->view_mode, ViewMode::TileAll);
+    act({0, {}, 120, 3, 300}, 100);
+    EXPECT_EQ(offset(0), 3u) << "the tile under the pointer";
+    EXPECT_EQ(offset(1), 0u) << "not the active one";
+    act({0, {}, 120, 3, 300}, 700);
+    EXPECT_EQ(offset(1), 3u);
+    EXPECT_EQ(cell_.take()->active, 1u) << "the wheel activates nothing";
+}
+
 TEST_F(Scrollback, TheViewStaysOnItsTextWhileOutputArrives) {
     open_recorder();
     feed(0, numbered(0, 100));
@@ -313,6 +328,9 @@ TEST_F(Scrollback, FindGoesFromMatchToMatchAndShowsEach) {
     on_key_down(cell_, host_, 'F', CTRL_SHIFT);
     ASSERT_TRUE(host_.find_edit);
     EXPECT_EQ(*host_.find_edit, find_bar_layout({6, 40, 994, 614}, {8, 16, 14}).edit);
+    on_left_down(cell_, host_, col_x(20), row_y(0));
+    EXPECT_EQ(cell_.take()->selection.state, Selection::State::None) << "the bar takes a press";
+    on_left_up(cell_, host_, col_x(20), row_y(0));
     on_find_text(cell_, host_, "fOUND");
     auto current_line = [&] {
         auto app = cell_.take();
