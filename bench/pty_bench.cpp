@@ -150,7 +150,7 @@ std::string quoted(const std::string& s) {
 Run session_run(const std::string& file) {
     auto sink = std::make_shared<UiSink>();
     const Meter meter;
-    auto s = ovelin::PtySession::spawn(sink, {1, "cat " + quoted(file), std::nullopt, 40, 120});
+    auto s = ovelin::PtySession::spawn(sink, {1, "cat " + quoted(file), std::nullopt, 40, 120, {}});
     if (!s) {
         std::fprintf(stderr, "spawn failed: %s\n", s.error().message().c_str());
         std::exit(1);

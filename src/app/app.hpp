@@ -28,6 +28,13 @@ struct RenameState {
     std::uint64_t id = 0;  // session id or group id
 };
 
+// A press on a collapsed group's slot expands it at once; when that press
+// turns out to be the first of a double click (a rename), it is undone.
+struct PressExpansion {
+    std::uint64_t group = 0;
+    std::optional<std::uint64_t> active_before;  // session id
+};
+
 // The find bar: open over one session's view at most.
 struct FindState {
     bool open = false;
@@ -57,8 +64,13 @@ struct App : Configuration {
     bool help_visible = false;
     bool tray_added = false;
     std::optional<char16_t> pending_high_surrogate;
+    // The last key-down was taken by the window (a shortcut, a quick key, a
+    // browser or ended-tab key): the characters the platform made of it are
+    // not typed. They arrive before the next key-down or key-up.
+    bool key_taken = false;
     CellMetrics metrics;  // of the terminal font: cell_width, cell_height, glyph_height
     RenameState rename;
+    std::optional<PressExpansion> press_expansion;  // by the last press in the bar
     Selection selection;
     WheelState wheel;
     ThumbDrag thumb_drag;

@@ -20,7 +20,8 @@ std::string paste_bytes(std::string_view text, bool bracketed);
 std::string screen_copy_text(const Screen& screen, std::uint64_t top);
 
 // Pastes the clipboard's text into the active session (one write, which
-// reaches a broadcasting group like typed input).
+// reaches a broadcasting group like typed input). Text with a line ending
+// that would reach two or more live tabs is pasted only after a Yes.
 void paste_clipboard(AppCell& cell, Host& host);
 // Copies what the active session's view shows, at its offset, as text.
 void copy_screen(AppCell& cell, Host& host);

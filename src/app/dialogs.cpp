@@ -29,7 +29,7 @@ void open_quick_connect(AppCell& cell, Host& host) {
         SpawnRequest request;
         request.command = std::get<Terminal>(*plan).command_line;
         request.title = std::string(trim_white_space(text));
-        open_terminal(cell, host, request);
+        open_terminal(cell, host, request, StartFailure::Report);
         return;
     }
 }

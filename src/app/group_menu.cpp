@@ -1,5 +1,6 @@
 // The menu of a collapsed group (right button on its slot).
 
+#include "app/ended_tab.hpp"
 #include "app/groups.hpp"
 #include "app/menus.hpp"
 #include "app/rename.hpp"
@@ -29,6 +30,8 @@ GroupMenu build_group_menu(const App& app, std::uint64_t group) {
     items.push_back(MenuItem::submenu("Move group into", std::move(into)));
 
     append_view_menu(m.menu, app.view_mode);
+    if (group_has_ended_tab(app, group))
+        items.push_back(MenuItem::command(menu_id::RESTART_ENDED, "Restart ended tabs"));
     items.push_back(MenuItem::separator());
     items.push_back(MenuItem::command(menu_id::CLOSE_GROUP, "Close group"));
     return m;
@@ -44,7 +47,7 @@ void open_group_menu(AppCell& cell, Host& host, std::uint64_t group, int x, int 
     const int choice = host.show_popup_menu(m.menu, x, y);
     if (choice == 0) return;
 
-    enum class Then { Repaint, Rename, Expand, NewTab, Close, View } then = Then::Repaint;
+    enum class Then { Repaint, Rename, Expand, NewTab, Close, View, Restart } then = Then::Repaint;
     std::size_t slot = 0;
     {
         auto app = cell.take();
@@ -61,6 +64,8 @@ void open_group_menu(AppCell& cell, Host& host, std::uint64_t group, int x, int 
             then = Then::Expand;
         } else if (choice == menu_id::CLOSE_GROUP) {
             then = Then::Close;
+        } else if (choice == menu_id::RESTART_ENDED) {
+            then = Then::Restart;
         } else if (choice == menu_id::TOP_LEVEL) {
             set_group_parent(*app, group, std::nullopt);
         } else if (choice >= menu_id::PARENT_FIRST &&
@@ -79,6 +84,7 @@ void open_group_menu(AppCell& cell, Host& host, std::uint64_t group, int x, int 
         case Then::NewTab: new_tab_in_group(cell, host, group); break;
         case Then::Close: close_group(cell, host, group); return;  // may end the window
         case Then::View: set_view_mode(cell, host, *view_of_item(choice), false); break;
+        case Then::Restart: restart_ended_tabs(cell, host, group); break;
         case Then::Repaint: break;
     }
     host.repaint();

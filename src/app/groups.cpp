@@ -78,7 +78,7 @@ void expand_group(AppCell& cell, Host& host, std::uint64_t group) {
 }
 
 bool new_tab_in_group(AppCell& cell, Host& host, std::uint64_t group) {
-    if (!open_terminal(cell, host, SpawnRequest{})) return false;
+    if (!open_terminal(cell, host, SpawnRequest{}, StartFailure::Report)) return false;
     auto app = cell.take();
     if (!app->find_group(group) || app->active >= app->sessions.size()) return true;
     place_in_group(*app, app->active, group);

@@ -233,6 +233,9 @@ void on_key_down(AppCell& cell, Host& host, unsigned key, Modifiers mods) {
     bool any_tab = false;
     {
         auto app = cell.take();
+        // Taken until it reaches the terminal below; set before anything runs,
+        // as a dialog's loop may deliver the character meanwhile.
+        app->key_taken = true;
         command = key_down_with_state(*app, host, key, mods);
         active = app->active;
         any_tab = !app->sessions.empty();
@@ -240,7 +243,7 @@ void on_key_down(AppCell& cell, Host& host, unsigned key, Modifiers mods) {
     switch (command) {
         case Command::Done: return;
         case Command::None: break;
-        case Command::NewTab: open_terminal(cell, host, SpawnRequest{}); return;
+        case Command::NewTab: open_terminal(cell, host, SpawnRequest{}, StartFailure::Report); return;
         case Command::CloseTab:
             if (any_tab) close_tab(cell, host, active);
             return;
@@ -255,10 +258,12 @@ void on_key_down(AppCell& cell, Host& host, unsigned key, Modifiers mods) {
         case Command::Find: toggle_find(cell, host); return;
     }
     if (run_quick_key(cell, host, key, mods)) return;
+    if (ended_tab_key(cell, host, key, mods)) return;
 
     auto app = cell.take();
     if (app->view_mode == ViewMode::BrowseGroups) return;  // nothing reaches a terminal while browsing
-    if (active_tab_ended(*app)) return;  // its closing keys act on their characters
+    app->key_taken = false;
+    if (active_tab_ended(*app)) return;
     if (auto bytes = key_sequence(key, mods)) send_input(*app, *bytes);
 }
 
@@ -276,21 +281,26 @@ bool on_system_key_down(AppCell& cell, Host& host, unsigned key, Modifiers mods)
     return true;
 }
 
+void on_key_up(AppCell& cell) {
+    // A key's characters come before any later key-up: what follows is typed.
+    cell.take()->key_taken = false;
+}
+
 void on_char(AppCell& cell, Host& host, char16_t unit, Modifiers mods) {
     // Backspace gives 0x08 and Ctrl+Backspace 0x7F; terminals expect the reverse.
     if (unit == 0x7F)
         unit = 0x08;
     else if (unit == 0x08)
         unit = 0x7F;
-    if (ended_tab_takes_char(cell, host, unit, mods)) return;
-
     auto app = cell.take();
+    if (app->key_taken) return;
     if (unit == 0x1B && app->help_visible) {
         app->help_visible = false;
         host.repaint();
         return;
     }
     if (app->view_mode == ViewMode::BrowseGroups) return;
+    if (active_tab_ended(*app)) return;  // no input but the keys that restart or close it
 
     if (mods.ctrl) {
         if (mods.shift || unit == 0x09) return;  // shortcut chords

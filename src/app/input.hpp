@@ -32,6 +32,11 @@ void on_key_down(AppCell& cell, Host& host, unsigned virtual_key, Modifiers mods
 // other system key stays with the platform (Alt+F4, Alt+Space, the menu).
 bool on_system_key_down(AppCell& cell, Host& host, unsigned virtual_key, Modifiers mods);
 
+// WM_KEYUP. The characters of a key-down the window took (a shortcut, a
+// quick key, a browser or ended-tab key) arrive between it and the next
+// key-down or key-up, and are not typed.
+void on_key_up(AppCell& cell);
+
 // WM_CHAR: one UTF-16 code unit.
 void on_char(AppCell& cell, Host& host, char16_t unit, Modifiers mods);
 

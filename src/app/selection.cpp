@@ -117,8 +117,8 @@ void extend_selection(AppCell& cell, Host& host, int x, int y) {
     if (extend_selection(*app, visible_terminals(*app, host.client_size()), x, y)) host.repaint();
 }
 
-void finish_selection(AppCell& cell, Host& host) {
-    host.release_mouse();
+namespace {
+void finish_drag(AppCell& cell, Host& host) {
     std::optional<std::string> text;
     {
         auto app = cell.take();
@@ -126,6 +126,18 @@ void finish_selection(AppCell& cell, Host& host) {
     }
     if (text) host.set_clipboard_text(*text);
     host.repaint();
+}
+}  // namespace
+
+void finish_selection(AppCell& cell, Host& host) {
+    host.release_mouse();
+    finish_drag(cell, host);
+}
+
+void on_capture_lost(AppCell& cell, Host& host) {
+    // The capture now belongs to someone else (a menu, a dialog, another
+    // program): releasing it here would take it from them.
+    finish_drag(cell, host);
 }
 
 }  // namespace ovelin

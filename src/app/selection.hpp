@@ -32,5 +32,8 @@ SelectionRange selection_range(const App& app, std::uint64_t session_id);
 void begin_selection(AppCell& cell, Host& host, int x, int y);
 void extend_selection(AppCell& cell, Host& host, int x, int y);
 void finish_selection(AppCell& cell, Host& host);
+// The window lost the mouse capture (Alt+Tab, a popup, a dialog): a drag
+// ends as a release would, so later moves no longer extend it.
+void on_capture_lost(AppCell& cell, Host& host);
 
 }  // namespace ovelin

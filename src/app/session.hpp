@@ -21,6 +21,7 @@ struct Session {
     std::optional<std::string> profile_id;
     std::optional<std::string> pending;  // the current suggestion
     std::unique_ptr<PtySession> pty;
+    std::string command;  // the command line it runs, started again by a restart
     bool custom_title = false;  // given by the opener or the user: the program's title never replaces it
     // Set when the program ended with a failure status: the tab stays open,
     // showing its last output, until the user closes it.

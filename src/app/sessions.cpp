@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <chrono>
 #include <thread>
 
@@ -20,12 +21,7 @@ namespace {
 
 std::atomic<std::uint64_t> next_session_id{1};
 
-std::optional<std::string> existing_directory(const std::optional<std::string>& dir) {
-    if (!dir) return std::nullopt;
-    std::error_code ec;
-    if (!std::filesystem::is_directory(platform::utf8_path(*dir), ec)) return std::nullopt;
-    return dir;
-}
+
 
 std::uint64_t find_or_create_group(App& app, const std::string& name) {
     for (const TabGroup& g : app.groups)
@@ -48,23 +44,26 @@ void delete_later(std::filesystem::path file) {
     }).detach();
 }
 
-}  // namespace
+bool equals_ascii_nocase(std::string_view a, std::string_view b) {
+    return std::ranges::equal(a, b, [](char x, char y) { return std::tolower(static_cast<unsigned char>(x)) == y; });
+}
 
-bool open_terminal(AppCell& cell, Host& host, const SpawnRequest& request) {
+// The tab in place, or the reason its program could not start.
+std::expected<void, std::error_code> start_tab(AppCell& cell, Host& host, const SpawnRequest& request,
+                                               const std::string& command) {
     auto app = cell.take();
     const std::uint64_t id = next_session_id.fetch_add(1);
-    const std::string command = request.command ? *request.command : default_shell_command();
     const ClientSize size = host.client_size();
     PtyOptions options;
     options.id = id;
     options.command_line = command;
-    options.working_dir = existing_directory(app->settings.default_working_dir);
+    options.working_dir = start_directory(app->settings);
     // The single view's area: every tab is sized to it (see lay_out).
     const CellCount cells = cells_in(tile_terminal_area(content_rect(size), true), app->metrics);
     options.rows = cells.rows;
     options.cols = cells.cols;
     auto pty = host.spawn_session(options);
-    if (!pty) return false;
+    if (!pty) return std::unexpected(pty.error());
 
     std::optional<std::uint64_t> group;
     if (request.group) group = find_or_create_group(*app, *request.group);
@@ -77,6 +76,7 @@ bool open_terminal(AppCell& cell, Host& host, const SpawnRequest& request) {
     s.title = request.title ? *request.title : "Terminal " + std::to_string(app->sessions.size() + 1);
     s.profile_id = request.profile_id;
     s.pty = std::move(*pty);
+    s.command = command;
     app->sessions.push_back(std::move(s));
     if (group) place_in_group(*app, app->sessions.size() - 1, group);
     app->active = app->index_of(id).value_or(0);
@@ -84,7 +84,45 @@ bool open_terminal(AppCell& cell, Host& host, const SpawnRequest& request) {
     save_open_sessions(*app);
     lay_out(*app, host);
     host.repaint();
-    return true;
+    return {};
+}
+
+}  // namespace
+
+std::optional<std::string> start_directory(const Settings& settings) {
+    const std::optional<std::string>& dir = settings.default_working_dir;
+    if (!dir) return std::nullopt;
+    std::error_code ec;
+    if (!std::filesystem::is_directory(platform::utf8_path(*dir), ec)) return std::nullopt;
+    return dir;
+}
+
+std::string start_failure_text(std::string_view command_line, const std::error_code& error) {
+    // The first word as Windows reads it: quoted, or up to white space.
+    std::string_view program = command_line;
+    program.remove_prefix(std::min(program.find_first_not_of(" \t"), program.size()));
+    if (program.starts_with('"')) {
+        program.remove_prefix(1);
+        program = program.substr(0, program.find('"'));
+    } else {
+        program = program.substr(0, program.find_first_of(" \t"));
+    }
+    std::string reason = error.message();
+    while (!reason.empty() && std::isspace(static_cast<unsigned char>(reason.back()))) reason.pop_back();
+    std::string text = "Cannot start " + std::string(program) + ": " + reason;
+    const std::string_view file = program.substr(program.find_last_of("\\/") + 1);
+    if (equals_ascii_nocase(file, "ssh.exe") || equals_ascii_nocase(file, "ssh"))
+        text += "\nThe OpenSSH client is an optional Windows feature: add it in Settings \u203a Apps \u203a "
+                "Optional features.";
+    return text;
+}
+
+bool open_terminal(AppCell& cell, Host& host, const SpawnRequest& request, StartFailure on_failure) {
+    const std::string command = request.command ? *request.command : default_shell_command();
+    const auto started = start_tab(cell, host, request, command);
+    // Shown once the state is given up: a message box runs its own loop.
+    if (!started && on_failure == StartFailure::Report) host.show_error(start_failure_text(command, started.error()));
+    return started.has_value();
 }
 
 void place_in_group(App& app, std::size_t index, std::optional<std::uint64_t> group) {
@@ -143,7 +181,7 @@ void open_profile(AppCell& cell, Host& host, const ConnectionProfile& profile) {
         request.title = profile.name;
         request.group = profile.group;
         request.profile_id = profile.id;
-        open_terminal(cell, host, request);
+        open_terminal(cell, host, request, StartFailure::Report);
         return;
     }
     const auto& external = std::get<External>(*plan);

@@ -6,15 +6,30 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
+#include <string_view>
+#include <system_error>
 
 #include "app/app.hpp"
 #include "app/host.hpp"
 
 namespace ovelin {
 
+// What becomes of a program that cannot start: an open the user asked for
+// says why; restore and the start-up tab stay silent.
+enum class StartFailure { Silent, Report };
+
 // Opens a tab; false when its program could not start (nothing then
-// changes, nothing is shown, but the session id is used up).
-bool open_terminal(AppCell& cell, Host& host, const SpawnRequest& request);
+// changes but the session id, which is used up).
+bool open_terminal(AppCell& cell, Host& host, const SpawnRequest& request,
+                   StartFailure on_failure = StartFailure::Silent);
+
+// "Cannot start {program}: {reason}", the program as the command line's
+// first word; for the OpenSSH client a second line says where to add it.
+std::string start_failure_text(std::string_view command_line, const std::error_code& error);
+
+// Where a tab's program starts: the configured folder when it exists.
+std::optional<std::string> start_directory(const Settings& settings);
 
 // A stored profile: a tab, or an external viewer; failures in a message box.
 void open_profile(AppCell& cell, Host& host, const ConnectionProfile& profile);

@@ -4,8 +4,6 @@ namespace ovelin {
 
 namespace {
 
-constexpr std::optional<bool> EITHER = std::nullopt;
-
 KeyBinding ctrl(unsigned key, Shortcut command) { return {key, key, true, false, false, command}; }
 KeyBinding ctrl_shift(unsigned key, Shortcut command) { return {key, key, true, true, false, command}; }
 KeyBinding shift(unsigned key, Shortcut command) { return {key, key, false, true, false, command}; }
@@ -33,7 +31,8 @@ const std::vector<KeyRow>& table() {
         {"Ctrl+Ins", "Copy screen", {ctrl(vk::INSERT, CopyScreen)}},
         {"Shift+Ins / Ctrl+Shift+Ins", "Paste", {shift(vk::INSERT, Paste), ctrl_shift(vk::INSERT, Paste)}},
         {"Drag / right-click", "Copy selection / paste", {}},
-        {"Ctrl+F1", "This help (Esc closes)", {{vk::F1, vk::F1, true, EITHER, false, Help}}},
+        // Ctrl+Shift+F1 is left to quick keys.
+        {"Ctrl+F1", "This help (Esc closes)", {ctrl(vk::F1, Help)}},
         {"Shift+PgUp / PgDn, wheel", "Scroll back / forward",
          {shift(vk::PRIOR, PageBack), shift(vk::NEXT, PageForward)}},
         {"Ctrl+Shift+Up/Down/Home/End", "Scroll a line / to oldest / live",

@@ -1,5 +1,7 @@
 #include "app/tab_bar.hpp"
 
+#include <utility>
+
 #include "app/groups.hpp"
 #include "app/menus.hpp"
 #include "app/rename.hpp"
@@ -101,8 +103,17 @@ void paint_bar(const App& app, Canvas& canvas, int client_width) {
 
 void on_bar_left_down(AppCell& cell, Host& host, int x, int y) {
     const BarTarget t = target_at(cell, host, x, y);
+    {
+        auto app = cell.take();
+        app->press_expansion.reset();
+        if (is_group(t) && t.hit.kind == BarHit::Kind::Body) {
+            std::optional<std::uint64_t> active;
+            if (app->active < app->sessions.size()) active = app->sessions[app->active].id();
+            app->press_expansion = PressExpansion{t.item->group, active};
+        }
+    }
     if (t.hit.kind == BarHit::Kind::Plus) {
-        open_terminal(cell, host, SpawnRequest{});
+        open_terminal(cell, host, SpawnRequest{}, StartFailure::Report);
     } else if (is_tab(t)) {
         if (t.hit.kind == BarHit::Kind::Close)
             close_tab(cell, host, t.item->session);
@@ -116,8 +127,35 @@ void on_bar_left_down(AppCell& cell, Host& host, int x, int y) {
     }
 }
 
+namespace {
+// The double click's first press expanded a collapsed group and the second
+// lands on that group's first tab: the group collapses again, the tab that
+// was active before is active again, and the answer is the group's slot.
+struct GroupSlot {
+    std::size_t slot = 0;
+    std::uint64_t group = 0;
+};
+std::optional<GroupSlot> undo_press_expansion(AppCell& cell, Host& host, const BarTarget& t) {
+    auto app = cell.take();
+    const std::optional<PressExpansion> undo = std::exchange(app->press_expansion, std::nullopt);
+    if (!undo || !is_tab(t) || t.hit.kind != BarHit::Kind::Body) return std::nullopt;
+    const TabGroup* g = app->find_group(undo->group);
+    if (!g || g->collapsed || first_tab_of(*app, undo->group) != t.item->session) return std::nullopt;
+    toggle_collapsed(*app, undo->group);
+    if (undo->active_before)
+        if (auto index = app->index_of(*undo->active_before)) app->active = *index;
+    lay_out(*app, host);
+    host.repaint();
+    return GroupSlot{slot_of_session(*app, t.item->session), undo->group};
+}
+}  // namespace
+
 void on_bar_double_click(AppCell& cell, Host& host, int x, int y) {
     const BarTarget t = target_at(cell, host, x, y);
+    if (auto undone = undo_press_expansion(cell, host, t)) {
+        begin_rename(cell, host, undone->slot, RenameState::Target::Group, undone->group);
+        return;
+    }
     if (t.hit.kind != BarHit::Kind::Body) return;
     if (is_tab(t)) {
         std::uint64_t id = 0;

@@ -1,5 +1,6 @@
 // The menu of one tab (right button on its slot).
 
+#include "app/ended_tab.hpp"
 #include "app/groups.hpp"
 #include "app/history_viewer.hpp"
 #include "app/menus.hpp"
@@ -76,6 +77,8 @@ TabMenu build_tab_menu(const App& app, std::size_t index) {
                                           g->collapsed ? "Expand group\tCtrl+Shift+E" : "Collapse group\tCtrl+Shift+E"));
         items.push_back(MenuItem::command(menu_id::BROADCAST, "Broadcast input to group\tCtrl+Shift+B",
                                           app.broadcast_groups.contains(g->id)));
+        if (group_has_ended_tab(app, g->id))
+            items.push_back(MenuItem::command(menu_id::RESTART_ENDED, "Restart ended tabs"));
     }
     // Above the separator before "Close", so the items before it and "Close" keep their places.
     items.push_back(MenuItem::command(menu_id::SAVE_OUTPUT, "Save output\u2026"));
@@ -95,8 +98,8 @@ void open_tab_menu(AppCell& cell, Host& host, std::size_t index, int x, int y) {
     if (choice == 0) return;
 
     // What needs the state released is done after the switch.
-    enum class Then { Repaint, Rename, RenameGroup, Close, NewTabInGroup, History, View, SaveOutput } then =
-        Then::Repaint;
+    enum class Then { Repaint, Rename, RenameGroup, Close, NewTabInGroup, History, View, Restart, SaveOutput };
+    Then then = Then::Repaint;
     std::size_t at = 0, slot = 0;
     std::uint64_t group = 0;
     {
@@ -141,6 +144,8 @@ void open_tab_menu(AppCell& cell, Host& host, std::size_t index, int x, int y) {
             then = Then::NewTabInGroup;
         } else if (choice == menu_id::COLLAPSE && in_group) {
             toggle_collapsed(*app, group);
+        } else if (choice == menu_id::RESTART_ENDED && in_group) {
+            then = Then::Restart;
         } else if (choice == menu_id::HISTORY) {
             then = Then::History;
         } else if (choice == menu_id::SAVE_OUTPUT) {
@@ -156,6 +161,7 @@ void open_tab_menu(AppCell& cell, Host& host, std::size_t index, int x, int y) {
         case Then::NewTabInGroup: new_tab_in_group(cell, host, group); break;
         case Then::History: open_history_viewer(cell, host); break;
         case Then::View: set_view_mode(cell, host, *view_of_item(choice), false); break;
+        case Then::Restart: restart_ended_tabs(cell, host, group); break;
         case Then::SaveOutput: save_output(cell, host, m.session_id); break;
         case Then::Repaint: break;
     }

@@ -56,6 +56,19 @@ std::size_t word_start(std::string_view line) {
     return start;
 }
 
+// A C0 or C1 control or DEL: a line holding one is never offered, since
+// the ghost text would hide it and Tab would send it (a line end runs the
+// rest unseen, an escape sequence does what it likes).
+bool has_control(std::string_view text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c < 0x20 || c == 0x7F) return true;
+        // U+0080-U+009F are C2 80-C2 9F in UTF-8.
+        if (c == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) <= 0x9F) return true;
+    }
+    return false;
+}
+
 std::size_t char_count(std::string_view text) {
     std::size_t n = 0;
     for (std::size_t pos = 0; pos < text.size(); ++n) (void)next_code_point(text, pos);
@@ -104,7 +117,7 @@ void update_suggestion(Session& s, bool enabled) {
     s.pending.reset();
     if (!enabled || s.line.empty()) return;
     for (auto it = s.history.rbegin(); it != s.history.rend(); ++it)
-        if (it->size() > s.line.size() && it->starts_with(s.line)) {
+        if (it->size() > s.line.size() && it->starts_with(s.line) && !has_control(*it)) {
             s.pending = *it;
             return;
         }

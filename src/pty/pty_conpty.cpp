@@ -219,7 +219,7 @@ std::expected<std::unique_ptr<PtySession>, std::error_code> PtySession::spawn(st
         return std::unexpected(ec);
     }
 
-    auto screen = std::make_shared<LockedScreen>(options.rows, options.cols);
+    auto screen = options.screen ? options.screen : std::make_shared<LockedScreen>(options.rows, options.cols);
     auto input = std::make_shared<InputQueue>();
     auto exit = std::make_shared<ExitLatch>();
     auto backend = std::make_unique<Backend>();

@@ -53,6 +53,9 @@ struct PtyOptions {
     std::optional<std::string> working_dir;
     std::uint16_t rows = 24;
     std::uint16_t cols = 80;
+    // The screen model to write into, of this size (a restarted tab keeps
+    // its lines); a new one when null.
+    std::shared_ptr<LockedScreen> screen;
 };
 
 class PtySession {

@@ -21,11 +21,14 @@ public:
         if (code != BN_CLICKED) return;
         switch (control_id) {
             case id::COPY: return copy_line();
+            // No leaves the list as it is: its selection and scroll stay.
             case id::RESET_SESSION:
-                model_.reset_session(confirm_box(hwnd, RESET_SESSION_QUESTION));
+                if (!confirm_box(hwnd, RESET_SESSION_QUESTION)) return;
+                model_.reset_session(true);
                 return show();
             case id::RESET_ALL:
-                model_.reset_all(confirm_box(hwnd, RESET_ALL_QUESTION));
+                if (!confirm_box(hwnd, RESET_ALL_QUESTION)) return;
+                model_.reset_all(true);
                 return show();
             case id::CLOSE: done = true; return;
             default: return;

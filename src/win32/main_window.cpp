@@ -12,6 +12,7 @@
 #include "app/paint.hpp"
 #include "app/rename.hpp"
 #include "app/scrolling.hpp"
+#include "app/selection.hpp"
 #include "app/sessions.hpp"
 #include "app/tray.hpp"
 #include "core/utf.hpp"
@@ -122,6 +123,9 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_KEYDOWN:
             on_key_down(cell_, *this, static_cast<unsigned>(wp), current_modifiers());
             return 0;
+        case WM_KEYUP:
+            on_key_up(cell_);
+            break;
         case WM_CHAR:
             on_char(cell_, *this, static_cast<char16_t>(wp), current_modifiers());
             return 0;
@@ -157,6 +161,9 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_LBUTTONUP:
             on_left_up(cell_, *this, x_of(lp), y_of(lp));
             return 0;
+        case WM_CAPTURECHANGED:
+            on_capture_lost(cell_, *this);
+            return 0;
         case WM_LBUTTONDBLCLK:
             on_left_double_click(cell_, *this, x_of(lp), y_of(lp));
             return 0;
@@ -176,7 +183,7 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
             if (find_edit_.hwnd()) on_find_text(cell_, *this, from_wide(find_edit_.text()));
             return 0;
         case WM_NEW_TAB:
-            open_terminal(cell_, *this, SpawnRequest{});
+            open_terminal(cell_, *this, SpawnRequest{}, StartFailure::Report);
             return 1;
         case WM_SESSION_OUTPUT:
             if (sink_) sink_->handled(static_cast<std::uint64_t>(wp));  // before the screen is read

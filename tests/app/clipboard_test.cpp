@@ -267,7 +267,9 @@ TEST_F(Clipboard, PasteReachesTheSessionInOneBlock) {
         app->broadcast_groups.insert(*app->sessions[app->active].group);
     }
     host_.clipboard = "\x1b[201~rm x\r\n";
+    host_.confirm_answers = {true};
     paste_clipboard(cell_, host_);
+    EXPECT_EQ(host_.confirms, std::vector<std::string>{"Paste 1 line into 2 tabs?"});
     send_input(*cell_.take(), "#");
     EXPECT_EQ(recorded(a, "#"), "\x1b[200~[201~rm x\r\x1b[201~");
     EXPECT_EQ(recorded(b, "#"), "echo 1\recho 2\r#\x1b[200~[201~rm x\r\x1b[201~");
@@ -285,6 +287,65 @@ TEST_F(Clipboard, AHugePasteIntoAProgramThatDoesNotReadNeverBlocks) {
     on_char(cell_, host_, u'x', {});
     auto closed = std::async(std::launch::async, [&] { close_tab(cell_, host_, 0); });
     EXPECT_EQ(closed.wait_for(60s), std::future_status::ready);
+}
+
+// Lines pasted into a broadcasting group would run on every host at once:
+// the user is asked first, with the lines and the live tabs it would reach.
+TEST_F(Clipboard, APasteOfLinesIntoSeveralTabsAsksFirst) {
+    const auto a = open_recorder("g");
+    SpawnRequest failing;
+    failing.group = "g";
+    failing.command = "/bin/sh -c 'exit 3'";
+    ASSERT_TRUE(open_terminal(cell_, host_, failing));
+    ASSERT_TRUE(host_.sink->wait([&] {
+        host_.pump(cell_);
+        return cell_.take()->sessions.back().ended();
+    }));
+    const auto b = open_recorder("g");  // active; the ended tab between does not count
+    std::uint64_t group = 0;
+    {
+        auto app = cell_.take();
+        group = *app->sessions[app->active].group;
+    }
+    const struct {
+        const char* text;
+        bool broadcast;
+        std::optional<bool> answer;  // none: not asked
+        const char* question;
+        const char* sent;  // to the active tab, and to the other live one when broadcasting
+    } cases[] = {
+        {"ls\r\n", false, {}, "", "ls\r"},
+        {"one line, no ending", true, {}, "", "one line, no ending"},
+        {"echo 1\r\necho 2", true, true, "Paste 2 lines into 2 tabs?", "echo 1\recho 2"},
+        {"rm -rf build\n", true, false, "Paste 1 line into 2 tabs?", ""},
+        {"a\rb\n\nc\r\n", true, true, "Paste 4 lines into 2 tabs?", "a\rb\r\rc\r"},
+    };
+    for (const auto& c : cases) {
+        {
+            auto app = cell_.take();
+            app->broadcast_groups.clear();
+            if (c.broadcast) app->broadcast_groups.insert(group);
+        }
+        host_.confirms.clear();
+        host_.confirm_answers.clear();
+        if (c.answer) host_.confirm_answers = {*c.answer};
+        host_.clipboard = c.text;
+        paste_clipboard(cell_, host_);
+        EXPECT_EQ(host_.confirms, c.answer ? std::vector<std::string>{c.question} : std::vector<std::string>{})
+            << c.text;
+        const std::string marker = "<" + std::string(c.text) + ">";
+        {
+            auto app = cell_.take();
+            for (Session& s : app->sessions)
+                if (!s.ended()) s.pty->write(marker);
+        }
+        // What each received since the last case's marker.
+        for (const auto& [file, expected] : {std::pair{a, c.broadcast ? c.sent : ""}, std::pair{b, c.sent}}) {
+            const std::string all = recorded(file, marker);
+            const std::size_t from = all.rfind('>');
+            EXPECT_EQ(all.substr(from == std::string::npos ? 0 : from + 1), expected) << c.text;
+        }
+    }
 }
 
 }  // namespace

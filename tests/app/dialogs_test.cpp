@@ -4,8 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <functional>
 
 #include "app/dialogs.hpp"
+#include "app/input.hpp"
+#include "app/resume.hpp"
 #include "bar_fixture.hpp"
 #include "core/records_json.hpp"
 
@@ -141,6 +144,42 @@ TEST_F(Dialogs, AChangedListThatCannotBeWrittenSaysSoAndAnInvalidChoiceShowsWhy)
     EXPECT_EQ(host_.errors[1], "Cannot connect: invalid profile: host must not start with '-'");
     EXPECT_EQ(cell_.take()->profiles.size(), 2u);  // kept in memory all the same
     EXPECT_TRUE(host_.spawned.empty());
+}
+
+// Every open the user asks for says why its program cannot start; the
+// start-up tab stays silent. No ssh.exe on this search path.
+TEST_F(Dialogs, AnOpenTheUserAskedForSaysWhyItsProgramCannotStart) {
+    testing::ScopedEnv path("PATH", std::string("/usr/bin:/bin")), comspec("COMSPEC", std::string("/no/shell"));
+    const std::string no_ssh = "Cannot start ssh.exe: No such file or directory\nThe OpenSSH client is an optional "
+                               "Windows feature: add it in Settings \u203a Apps \u203a Optional features.";
+    const std::string no_shell = "Cannot start /no/shell: No such file or directory";
+    cell_.take()->profiles = {{"p-1", "Local", LocalShell{"\"/no such/prog\" -x"}, {}, {}}};
+    cell_.take()->quick_keys = {QuickKey{"Ctrl+Alt+1", OpenProfile{"p-1"}}};
+    host_.prompt_answers = {"alice@server1"};
+    host_.manager_script = [](ConnectionManager& m) {
+        m.select(0);
+        m.connect();
+    };
+    const struct {
+        const char* name;
+        std::function<void()> open;
+        std::vector<std::string> errors;
+    } cases[] = {
+        {"new tab", [&] { on_key_down(cell_, host_, 'T', {true, true, false}); }, {no_shell}},
+        {"quick connect, not asked again", [&] { open_quick_connect(cell_, host_); }, {no_ssh}},
+        {"connect in the manager", [&] { open_connection_manager(cell_, host_); },
+         {"Cannot start /no such/prog: No such file or directory"}},
+        {"quick key", [&] { on_key_down(cell_, host_, '1', {true, false, true}); },
+         {"Cannot start /no such/prog: No such file or directory"}},
+        {"start-up tab", [&] { open_startup_tabs(cell_, host_); }, {}},
+    };
+    for (const auto& c : cases) {
+        host_.errors.clear();
+        c.open();
+        EXPECT_EQ(host_.errors, c.errors) << c.name;
+        EXPECT_TRUE(cell_.take()->sessions.empty()) << c.name;
+    }
+    EXPECT_EQ(host_.prompts.size(), 1u);
 }
 
 }  // namespace

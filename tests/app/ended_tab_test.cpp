@@ -1,5 +1,6 @@
 // Tabs whose program failed: they stay with their output and an exit line,
-// keep their saved record, take no input and close on Enter, Escape or Ctrl+W.
+// keep their saved record, take no input, close on Escape or Ctrl+W and run
+// their launch again in place on Enter or from the group's menus.
 
 #include <gtest/gtest.h>
 
@@ -7,6 +8,7 @@
 
 #include "app/ended_tab.hpp"
 #include "app/input.hpp"
+#include "app/menus.hpp"
 #include "app/paint.hpp"
 #include "app/sessions.hpp"
 #include "core/records_json.hpp"
@@ -77,6 +79,14 @@ protected:
         return !app->sessions.empty() && app->sessions.back().ended();
     }
     std::string contents(std::size_t index) { return testing::screen_text(*cell_.take()->sessions.at(index).pty); }
+    std::vector<std::string> scrollback(std::size_t index) {
+        auto app = cell_.take();
+        LockedScreen& locked = *app->sessions.at(index).pty->screen();
+        std::lock_guard lock(locked.mutex);
+        std::vector<std::string> lines;
+        for (std::size_t i = 0; i < locked.screen.scrollback_size(); ++i) lines.push_back(locked.screen.scrollback_line(i));
+        return lines;
+    }
 
     // A program that ends with status 3 while a recorder it started keeps
     // reading the terminal: whatever still reaches the dead tab lands in
@@ -158,7 +168,7 @@ TEST_F(EndedTab, AFailedProgramKeepsItsTabOutputAndRecordWithAReadableExitLine) 
             app->sessions[0].pending = "ghost text";
         }
         const std::string line = "[process exited with code " + std::to_string(*c.kept_with) +
-                                 " \xe2\x80\x94 press Enter to close]";
+                                 " \xe2\x80\x94 Enter restarts, Esc closes]";
         EXPECT_EQ(exit_line(c.kept_with), line);
         const std::string text = contents(0);
         EXPECT_TRUE(text.ends_with(c.output + line)) << text;
@@ -196,11 +206,11 @@ TEST_F(EndedTab, AFailedProgramKeepsItsTabOutputAndRecordWithAReadableExitLine) 
     on_session_exit(cell_, host_, id, 0u);  // a later report changes nothing
     ASSERT_EQ(count(), 2u);
     EXPECT_TRUE(cell_.take()->sessions[1].exit_status_unknown);
-    EXPECT_TRUE(contents(1).ends_with("[process exited with an unknown status \xe2\x80\x94 press Enter to close]"))
+    EXPECT_TRUE(contents(1).ends_with("[process exited with an unknown status \xe2\x80\x94 Enter restarts, Esc closes]"))
         << contents(1);
 }
 
-TEST_F(EndedTab, TakesNoInputAndClosesOnEnterEscapeOrCtrlW) {
+TEST_F(EndedTab, TakesNoInputAndClosesOnEscapeOrCtrlW) {
     const Modifiers none{}, ctrl{true, false, false};
     const struct {
         const char* name;
@@ -210,8 +220,8 @@ TEST_F(EndedTab, TakesNoInputAndClosesOnEnterEscapeOrCtrlW) {
         bool chrome_tab_keys;
         bool next_ended;  // the tab that becomes active has ended too
     } cases[] = {
-        {"enter", vk::RETURN, u'\r', none, true, false},
         {"escape", vk::ESCAPE, 0x1B, none, true, false},
+        {"escape, next tab ended", vk::ESCAPE, 0x1B, none, true, true},
         {"ctrl+w as the close shortcut", 'W', 0x17, ctrl, true, false},
         {"ctrl+w as the close shortcut, next tab ended", 'W', 0x17, ctrl, true, true},
         {"ctrl+w without tab shortcuts", 'W', 0x17, ctrl, false, false},
@@ -258,6 +268,7 @@ TEST_F(EndedTab, TakesNoInputAndClosesOnEnterEscapeOrCtrlW) {
         // character. It closes that tab and nothing else.
         on_key_down(cell_, host_, c.key, c.mods);
         on_char(cell_, host_, c.unit, c.mods);
+        on_key_up(cell_);
         const std::vector<std::string> left{ids[0], ids[2]};
         EXPECT_EQ(record_ids(), left);
         EXPECT_EQ(saved_ids(), left);
@@ -270,6 +281,110 @@ TEST_F(EndedTab, TakesNoInputAndClosesOnEnterEscapeOrCtrlW) {
             EXPECT_EQ(received(1, next), "z");
         }
         EXPECT_EQ(received(0, live), "x");
+    }
+}
+
+TEST_F(EndedTab, RestartRunsTheLaunchAgainInThePlaceOfTheTab) {
+    enum Trigger { Enter, TabMenu, GroupMenu };
+    // First run: "first", status 3. Later runs: "again", then a recorder.
+    const auto flag = tmp_.path() / "ran", rec = tmp_.path() / "rec";
+    const std::string twice = "/bin/sh -c 'if [ -e " + flag.string() + " ]; then stty raw -echo -iexten; echo again; " +
+                              "exec cat > " + rec.string() + "; fi; : > " + flag.string() + "; echo first; exit 3'";
+    const std::string v2 = "/bin/sh -c 'stty raw -echo -iexten; echo v2; exec cat > " + rec.string() + "'";
+    const struct {
+        const char* name;
+        Trigger trigger;
+        std::optional<ProfileKind> stored_now;  // the profile as edited after the end; none: deleted
+        const char* output;                     // the screen after the restart
+        const char* error;
+    } cases[] = {
+        {"enter", Enter, LocalShell{twice}, "again", nullptr},
+        {"tab menu of another tab of the group", TabMenu, LocalShell{twice}, "again", nullptr},
+        {"group menu", GroupMenu, LocalShell{twice}, "again", nullptr},
+        {"profile as stored now", Enter, LocalShell{v2}, "v2", nullptr},
+        {"deleted profile: the command it ran", Enter, std::nullopt, "again", nullptr},
+        {"cannot start", Enter, LocalShell{"\"/no such/prog\" -x"}, nullptr,
+         "Cannot start /no such/prog: No such file or directory"},
+        {"invalid now", TabMenu, Ssh{"", 22, {}, {}, {}}, nullptr, "Cannot connect: invalid profile: host is empty"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove(flag);
+        std::filesystem::remove(rec);
+        host_.errors.clear();
+        const ConnectionProfile profile{"p-1", "Prof", LocalShell{twice}, "g", 4};
+        {
+            auto app = cell_.take();
+            app->sessions.clear();
+            app->groups.clear();
+            app->profiles = {profile};
+        }
+        SpawnRequest live;
+        live.group = "g";
+        live.command = "/bin/sh -c 'exec sleep 600'";
+        ASSERT_TRUE(open_terminal(cell_, host_, live));
+        open_profile(cell_, host_, profile);
+        ASSERT_TRUE(pump_until([&] { return last_ended(); }));
+        const std::uint64_t id = host_.spawned.back().id;
+        std::uint64_t group = 0;
+        {
+            auto app = cell_.take();
+            app->sessions[1].history = {"earlier"};
+            app->sessions[1].line = "half";
+            app->sessions[1].view_top = 0;  // scrolled back to the oldest line
+            group = *app->sessions[1].group;
+            app->profiles.clear();
+            if (c.stored_now) app->profiles = {{"p-1", "Prof", *c.stored_now, "g", 4}};
+        }
+        const std::vector<std::string> ids = record_ids();
+        const std::string before = contents(1);
+
+        host_.menus.clear();
+        host_.menu_answers = {menu_id::RESTART_ENDED};
+        if (c.trigger == Enter) {
+            activate(cell_, host_, 1);
+            on_key_down(cell_, host_, vk::RETURN, {});
+            on_char(cell_, host_, u'\r', {});
+            on_key_up(cell_);
+        } else if (c.trigger == TabMenu) {
+            open_tab_menu(cell_, host_, 0, 10, 10);
+        } else {
+            cell_.take()->groups[0].collapsed = true;
+            open_group_menu(cell_, host_, group, 10, 10);
+        }
+        if (c.trigger != Enter) {
+            EXPECT_TRUE(std::ranges::any_of(host_.menus.at(0).menu.items, [](const MenuItem& i) {
+                return i.id == menu_id::RESTART_ENDED && i.text == "Restart ended tabs";
+            }));
+        }
+        EXPECT_EQ(record_ids(), ids);
+        EXPECT_EQ(saved_ids(), ids);
+        if (c.error) {
+            // The tab is as it was: ended, its exit line below its output.
+            EXPECT_EQ(host_.errors, std::vector<std::string>{c.error});
+            EXPECT_TRUE(last_ended());
+            EXPECT_EQ(contents(1), before);
+            continue;
+        }
+        EXPECT_EQ(host_.errors, std::vector<std::string>{});
+        ASSERT_TRUE(host_.sink->wait([&] { return contents(1) == c.output; })) << contents(1);
+        // The exit line is gone; the lines above it are kept, in the scrollback.
+        EXPECT_EQ(scrollback(1), std::vector<std::string>{"first"});
+        {
+            auto app = cell_.take();
+            const Session& s = app->sessions[1];
+            EXPECT_FALSE(s.ended());
+            EXPECT_EQ(s.id(), id);
+            EXPECT_EQ(std::tie(s.title, s.color, s.group), std::tuple(std::string("Prof"), std::optional<std::uint8_t>(4),
+                                                                      std::optional<std::uint64_t>(group)));
+            EXPECT_EQ(s.history, std::vector<std::string>{"earlier"});
+            EXPECT_EQ(s.line, "");
+            EXPECT_FALSE(s.view_top) << "a restart shows the live screen";
+            for (const MenuItem& item : build_tab_menu(*app, 0).menu.items) EXPECT_NE(item.id, menu_id::RESTART_ENDED);
+        }
+        // Typing reaches the new program; the Enter's character did not.
+        on_char(cell_, host_, u'k', {});
+        EXPECT_EQ(received(1, rec), "k");
     }
 }
 

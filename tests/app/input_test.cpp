@@ -216,5 +216,60 @@ TEST_F(Input, TabShortcutsAndNavigation) {
     EXPECT_EQ(cell_.take()->sessions.size(), 3u);
 }
 
+// A key the window takes (browser keys, shortcuts, quick keys) is not typed
+// as well: the characters the platform makes of it, which arrive between its
+// key-down and the next key message, are dropped. Other keys are typed.
+TEST_F(Input, TheCharactersOfATakenKeyAreNotTyped) {
+    const Modifiers none{}, ctrl{true, false, false}, ctrl_shift{true, true, false};
+    struct Key {
+        unsigned key;
+        char16_t unit;  // 0: the key makes no character
+        Modifiers mods;
+    };
+    const struct {
+        const char* name;
+        ViewMode mode;
+        std::vector<Key> keys;  // each pressed as the window sees it: key-down, character, key-up
+        std::string sent;
+        bool help;
+    } cases[] = {
+        {"enter on the browser's card of the tab", ViewMode::BrowseGroups, {{vk::RETURN, u'\r', none}}, "", false},
+        {"escape out of the browser", ViewMode::BrowseGroups, {{vk::ESCAPE, 0x1B, none}}, "", false},
+        {"a quick key's letter", ViewMode::Single, {{'K', 0x0B, ctrl}}, "[k]", false},
+        {"ctrl+shift+f1 is a quick key's", ViewMode::Single, {{vk::F1, 0, ctrl_shift}}, "[f1]", false},
+        {"ctrl+f1 is help", ViewMode::Single, {{vk::F1, 0, ctrl}}, "", true},
+        {"the next key is typed again", ViewMode::Single, {{'K', 0x0B, ctrl}, {'A', u'a', none}}, "[k]a", false},
+        {"enter typed", ViewMode::Single, {{vk::RETURN, u'\r', none}}, "\r", false},
+        {"ctrl+c typed", ViewMode::Single, {{'C', 0x03, ctrl}}, "\x03", false},
+    };
+    const auto file = open_recorder();
+    {
+        auto app = cell_.take();
+        app->quick_keys = {QuickKey{"Ctrl+K", SendText{"[k]"}}, QuickKey{"Ctrl+Shift+F1", SendText{"[f1]"}}};
+    }
+    for (const auto& c : cases) {
+        {
+            auto app = cell_.take();
+            app->view_mode = c.mode;
+            app->help_visible = false;
+        }
+        for (const Key& k : c.keys) {
+            on_key_down(cell_, host_, k.key, k.mods);
+            if (k.unit) on_char(cell_, host_, k.unit, k.mods);
+            on_key_up(cell_);
+        }
+        {
+            auto app = cell_.take();
+            EXPECT_EQ(app->view_mode, ViewMode::Single) << c.name;
+            EXPECT_EQ(app->help_visible, c.help) << c.name;
+        }
+        const std::string marker = std::string("<") + c.name + ">";
+        mark(marker);
+        const std::string all = recorded(file, marker);
+        const std::size_t from = all.rfind('>');
+        EXPECT_EQ(all.substr(from == std::string::npos ? 0 : from + 1), c.sent) << c.name;
+    }
+}
+
 }  // namespace
 }  // namespace ovelin

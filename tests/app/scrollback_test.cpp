@@ -208,6 +208,7 @@ TEST_F(Scrollback, EveryKindOfInputReturnsToTheLiveScreen) {
             }
         }
         c.input();
+        on_key_up(cell_);  // a key-down's characters are its own
         EXPECT_EQ(offset(1), 0u) << "the active tab";
         EXPECT_EQ(offset(0), c.broadcast ? 0u : 5u) << "the other tab";
     }
@@ -374,6 +375,7 @@ TEST_F(Scrollback, FindGoesFromMatchToMatchAndShowsEach) {
     EXPECT_FALSE(host_.find_edit);
     EXPECT_FALSE(cell_.take()->find.open);
     EXPECT_EQ(offset(0), left);
+    on_key_up(cell_);
     on_char(cell_, host_, u'x', NONE);
     EXPECT_EQ(offset(0), 0u);
 }

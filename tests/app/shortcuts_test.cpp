@@ -28,7 +28,7 @@ TEST(Shortcuts, EachChordFindsItsCommand) {
         {vk::TAB, C, true, NextTab},     {vk::TAB, CS, true, PreviousTab},  {'5', C, true, SelectTab, 4},
         {'1', C, true, SelectTab, 0},    {'5', CS, true, std::nullopt},     {'0', C, true, std::nullopt},
         {vk::INSERT, C, true, CopyScreen}, {vk::INSERT, S, true, Paste},    {vk::INSERT, CS, true, Paste},
-        {vk::INSERT, NONE, true, std::nullopt}, {vk::F1, C, true, Help},    {vk::F1, CS, true, Help},
+        {vk::INSERT, NONE, true, std::nullopt}, {vk::F1, C, true, Help},    {vk::F1, CS, true, std::nullopt},
         {vk::PRIOR, S, true, PageBack},  {vk::NEXT, S, true, PageForward},  {vk::PRIOR, NONE, true, std::nullopt},
         {vk::UP, CS, true, LineBack},    {vk::DOWN, CS, true, LineForward}, {vk::UP, C, true, std::nullopt},
         {vk::HOME, CS, true, Oldest},    {vk::END, CS, true, Live},         {'F', CS, true, Find},

@@ -101,7 +101,9 @@ TEST_F(BarTest, ItemsStandACollapsedGroupAtItsFirstTabAndOnlyItsOwnTabsHide) {
 }
 
 TEST_F(BarTest, MousePresses) {
-    enum Press { Left, Middle, Right, Double };
+    // Double is the second press alone; DoubleClick the whole of what the
+    // window gets: press, release, double click, release.
+    enum Press { Left, Middle, Right, Double, DoubleClick };
     // Tabs a, b and the collapsed group G of c and d: slots 0-180, 180-360, 360-540; "+" from 960.
     const struct {
         Press press;
@@ -132,6 +134,9 @@ TEST_F(BarTest, MousePresses) {
         {Double, 170, 10, {"a", "b", "c", "d"}, "b", false, 0},
         {Double, 980, 10, {"a", "b", "c", "d"}, "b", false, 0},
         {Double, 10, 40, {"a", "b", "c", "d"}, "b", false, 0},
+        {DoubleClick, 10, 10, {"a", "b", "c", "d"}, "a", false, 0, "a"},
+        // The first press expands the group; the double click takes that back.
+        {DoubleClick, 400, 10, {"a", "b", "c", "d"}, "b", false, 0, "G"},
     };
     for (const auto& c : cases) {
         {
@@ -150,6 +155,12 @@ TEST_F(BarTest, MousePresses) {
             case Middle: on_middle_down(cell_, host_, c.x, c.y); break;
             case Right: on_right_down(cell_, host_, c.x, c.y); break;
             case Double: on_left_double_click(cell_, host_, c.x, c.y); break;
+            case DoubleClick:
+                on_left_down(cell_, host_, c.x, c.y);
+                on_left_up(cell_, host_, c.x, c.y);
+                on_left_double_click(cell_, host_, c.x, c.y);
+                on_left_up(cell_, host_, c.x, c.y);
+                break;
         }
         const std::string where = "press " + std::to_string(c.press) + " at " + std::to_string(c.x) + "," +
                                   std::to_string(c.y);

@@ -29,7 +29,7 @@ std::string test_shell() {
 
 TEST(ConPty, ShellPromptEchoAndExit) {
     auto sink = std::make_shared<QueueSink>();
-    auto s = PtySession::spawn(sink, {1, test_shell(), std::nullopt, 25, 80});
+    auto s = PtySession::spawn(sink, {1, test_shell(), std::nullopt, 25, 80, {}});
     ASSERT_TRUE(s.has_value()) << s.error().message();
     auto& session = **s;
     ASSERT_TRUE(sink->wait([&] { return screen_text(session).find('>') != std::string::npos; }, 30s))
@@ -49,7 +49,7 @@ TEST(ConPty, EndsWithinSecondsWhenTheProgramExitsWithItsStatus) {
     } cases[] = {{" /c exit 0", 0}, {" /c exit 3", 3}, {" /c exit -1", 0xFFFFFFFF}};
     for (const auto& c : cases) {
         auto sink = std::make_shared<QueueSink>();
-        auto s = PtySession::spawn(sink, {2, test_shell() + c.args, std::nullopt, 25, 80});
+        auto s = PtySession::spawn(sink, {2, test_shell() + c.args, std::nullopt, 25, 80, {}});
         ASSERT_TRUE(s.has_value()) << s.error().message();
         ASSERT_TRUE(sink->wait_exit(2, 15s)) << c.args;
         EXPECT_EQ(sink->events().back().status, ExitStatus(c.status)) << c.args;
@@ -58,7 +58,7 @@ TEST(ConPty, EndsWithinSecondsWhenTheProgramExitsWithItsStatus) {
 
 TEST(ConPty, ResizeChangesTheScreenOnlyWhenTheConsoleChanged) {
     auto sink = std::make_shared<QueueSink>();
-    auto s = PtySession::spawn(sink, {3, test_shell(), std::nullopt, 25, 80});
+    auto s = PtySession::spawn(sink, {3, test_shell(), std::nullopt, 25, 80, {}});
     ASSERT_TRUE(s.has_value());
     const bool resizes = testing::platform_resizes_pseudo_consoles();
     (*s)->resize(30, 100);
@@ -75,7 +75,7 @@ TEST(ConPty, ResizeChangesTheScreenOnlyWhenTheConsoleChanged) {
 
 TEST(ConPty, AProgramThatCannotStartIsAnError) {
     auto sink = std::make_shared<QueueSink>();
-    auto s = PtySession::spawn(sink, {4, "C:\\nonexistent\\program.exe", std::nullopt, 25, 80});
+    auto s = PtySession::spawn(sink, {4, "C:\\nonexistent\\program.exe", std::nullopt, 25, 80, {}});
     EXPECT_FALSE(s.has_value());
     EXPECT_TRUE(sink->events().empty());
 }

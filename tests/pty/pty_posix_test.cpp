@@ -18,7 +18,7 @@ using testing::screen_text;
 
 std::unique_ptr<PtySession> start(const std::shared_ptr<QueueSink>& sink, std::uint64_t id, std::string cmd,
                                   std::uint16_t rows = 24, std::uint16_t cols = 80) {
-    auto s = PtySession::spawn(sink, {id, std::move(cmd), std::nullopt, rows, cols});
+    auto s = PtySession::spawn(sink, {id, std::move(cmd), std::nullopt, rows, cols, {}});
     EXPECT_TRUE(s.has_value()) << (s ? "" : s.error().message());
     return s ? std::move(*s) : nullptr;
 }
@@ -144,7 +144,7 @@ TEST(PosixPty, CommandsThatCannotStartFailAndLeaveNothingOpen) {
         std::optional<std::string> cwd;
     } cases[] = {{"/nonexistent/program", std::nullopt}, {"", std::nullopt}, {"/bin/sh", "/nonexistent/dir"}};
     for (const auto& c : cases) {
-        auto s = PtySession::spawn(sink, {6, c.command, c.cwd, 24, 80});
+        auto s = PtySession::spawn(sink, {6, c.command, c.cwd, 24, 80, {}});
         EXPECT_FALSE(s.has_value()) << c.command;
     }
     EXPECT_EQ(open_fds(), fds);
@@ -153,7 +153,7 @@ TEST(PosixPty, CommandsThatCannotStartFailAndLeaveNothingOpen) {
 
 TEST(PosixPty, WorkingDirectoryIsUsed) {
     auto sink = std::make_shared<QueueSink>();
-    auto s = PtySession::spawn(sink, {7, "/bin/sh -c 'pwd; sleep 5'", std::string("/tmp"), 24, 80});
+    auto s = PtySession::spawn(sink, {7, "/bin/sh -c 'pwd; sleep 5'", std::string("/tmp"), 24, 80, {}});
     ASSERT_TRUE(s.has_value());
     EXPECT_TRUE(sink->wait([&] { return has_line(screen_text(**s), "/tmp"); })) << screen_text(**s);
 }

@@ -222,6 +222,16 @@ TEST_F(TabBar, TheTabMenuPutsATabIntoANewRedGroup) {
     save_screenshot(*c, L"tab-bar-collapsed.png");
     EXPECT_EQ(c->at(90, 33), RED);
     EXPECT_EQ(c->at(2, 6), INACTIVE);
+    // A double click on it renames the group and leaves it collapsed, its
+    // first press notwithstanding.
+    double_click(hwnd, 60, 17);
+    HWND edit = nullptr;
+    ASSERT_TRUE(wait_until([&] { return (edit = rename_edit(hwnd)) != nullptr; }, 10s)) << "no rename edit";
+    EXPECT_EQ(control_text(edit), L"Group 1");
+    press(VK_ESCAPE);
+    EXPECT_TRUE(wait_until([&] { return rename_edit(hwnd) == nullptr; }, 10s));
+    EXPECT_TRUE(pixel_becomes(hwnd, 2, 6, INACTIVE)) << "expanded, or its tab made active";
+    if (auto after = shot(hwnd)) save_screenshot(*after, L"tab-bar-collapsed-renamed.png");
     click(hwnd, 60, 17);
     EXPECT_TRUE(pixel_becomes(hwnd, 2, 6, ACTIVE));
 }

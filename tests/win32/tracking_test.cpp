@@ -217,5 +217,31 @@ TEST_F(Tracking, BroadcastSendsOneTypedCommandToBothTabsOfTheGroup) {
     }, 10s)) << "the mark stays";
 }
 
+// Enter on a browser card is taken by the window: its character must not
+// reach the tab shown next and run the half-typed line there.
+TEST_F(Tracking, EnterOnABrowserCardDoesNotRunTheTabsHalfTypedLine) {
+    HWND hwnd = start();
+    ASSERT_NE(hwnd, nullptr);
+    ASSERT_TRUE(wait_for_prompt(hwnd));
+    const std::wstring history = history_file();
+    const std::wstring out = appdata_ + L"\\browsed.txt";
+    bring_to_front(hwnd);
+    type_text(L"echo browsed>");
+    press('Z', {VK_CONTROL, VK_SHIFT});
+    // The browser's header band: the card is up.
+    EXPECT_TRUE(wait_until([&] {
+        auto shot = fresh_capture(hwnd);
+        return shot && shot->at(shot->width / 2, TAB_BAR + 2) == rgb(20, 24, 31);
+    }, 10s)) << "no browser";
+    press(VK_RETURN);
+    type_text(L">" + out + L"\r");
+    // A leaked Enter would have run "echo browsed>" alone, and the rest as a command.
+    EXPECT_TRUE(wait_until([&] { return text_of(out) == "browsed\r\n"; }, 30s)) << text_of(out);
+    ASSERT_TRUE(wait_until([&] { return text_of(history).ends_with("\n"); }));
+    const auto entries = lines_of(text_of(history));
+    ASSERT_EQ(entries.size(), 1u) << text_of(history);
+    EXPECT_TRUE(is_entry(entries[0], "echo browsed>>" + json_path(out))) << entries[0];
+}
+
 }  // namespace
 }  // namespace ovelin::testing
