@@ -136,7 +136,9 @@ void finish_selection(AppCell& cell, Host& host) {
 
 void on_capture_lost(AppCell& cell, Host& host) {
     // The capture now belongs to someone else (a menu, a dialog, another
-    // program): releasing it here would take it from them.
+    // program): releasing it here would take it from them. A drag of the
+    // scroll thumb ends with it too.
+    cell.take()->thumb_drag = {};
     finish_drag(cell, host);
 }
 

@@ -319,6 +319,12 @@ TEST_F(Scrollback, TheThumbShowsTheOffsetAndDragsTheView) {
     on_left_up(cell_, host_, 995, 5000);
     EXPECT_FALSE(host_.captured);
     EXPECT_FALSE(scroll_thumb(area, 0, all, ROWS)) << "no thumb on the live screen";
+    // A menu taking the mouse mid-drag ends it: moves then scroll nothing.
+    act(wheel(120 * 10));
+    on_left_down(cell_, host_, 995, grab);
+    on_capture_lost(cell_, host_);
+    on_mouse_move(cell_, host_, 995, 5000);
+    EXPECT_EQ(offset(0), 30u);
 }
 
 TEST_F(Scrollback, FindGoesFromMatchToMatchAndShowsEach) {
