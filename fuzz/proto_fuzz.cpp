@@ -2,7 +2,9 @@
 // history file: never a crash, and each result keeps its promise.
 //   - a target that parses makes an SSH command line that splits back into
 //     exactly the client, the port and user@host;
-//   - any argument list (NUL-separated) survives quoting and splitting;
+//   - any argument list (NUL-separated) survives quoting and splitting, by
+//     the runtime's rules and our own, and one that the ssh checks accept
+//     reaches the client unchanged;
 //   - history entries that load write back to lines that load the same.
 
 #include <cstdint>
@@ -30,6 +32,9 @@ public:
     std::expected<std::filesystem::path, std::error_code> temp_dir() const override {
         return std::unexpected(std::make_error_code(std::errc::no_such_file_or_directory));
     }
+    std::optional<std::filesystem::path> program_dir() const override { return std::nullopt; }
+    std::optional<std::filesystem::path> current_dir() const override { return std::nullopt; }
+    std::uint64_t unix_nanos() const override { return 0; }
 };
 
 void check(bool ok) {
@@ -42,7 +47,7 @@ void quick_target(std::string_view text) {
     check(check_host(target->host).has_value() && target->port != 0);
     auto plan = build_launch(target->to_ssh(), NoMachine{});
     check(plan.has_value() && std::holds_alternative<Terminal>(*plan));
-    std::vector<std::string> expected{"ssh.exe"};
+    std::vector<std::string> expected{ssh_program(NoMachine{})};
     if (target->port != 22) expected.insert(expected.end(), {"-p", std::to_string(target->port)});
     expected.push_back(target->user ? *target->user + "@" + target->host : target->host);
     check(ovelin::testing::split_windows_command_line(std::get<Terminal>(*plan).command_line) == expected);
@@ -60,7 +65,17 @@ void quoting(std::string_view text) {
     std::vector<std::string> expected{"prog.exe"};
     expected.insert(expected.end(), args.begin(), args.end());
     check(ovelin::testing::split_windows_command_line(command_line("prog.exe", args)) == expected);
+    check(split_arguments(join_arguments(args)) == args);
     (void)check_extra_args(args);
+    (void)check_vnc_extra_args(args);
+    // Arguments ssh would take reach it exactly, before the host.
+    if (check_ssh_extra_args(args)) {
+        auto plan = build_launch(Ssh{"h", 22, {}, {}, args}, NoMachine{});
+        check(plan.has_value());
+        expected[0] = ssh_program(NoMachine{});
+        expected.push_back("h");
+        check(ovelin::testing::split_windows_command_line(std::get<Terminal>(*plan).command_line) == expected);
+    }
 }
 
 void history(std::string_view text) {

@@ -9,6 +9,7 @@
 #include <source_location>
 #include <vector>
 
+#include "app/deferred_delete.hpp"
 #include "app/scroll_state.hpp"
 #include "app/selection_state.hpp"
 #include "app/session.hpp"
@@ -75,6 +76,8 @@ struct App : Configuration {
     WheelState wheel;
     ThumbDrag thumb_drag;
     FindState find;
+    // Connection files of started clients, deleted a few seconds later.
+    DeferredDeletes connection_files;
 
     // The session with this id, or nullptr.
     Session* find_session(std::uint64_t id);

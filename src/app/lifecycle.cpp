@@ -1,6 +1,8 @@
 #include "app/lifecycle.hpp"
 
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "app/resume.hpp"
 #include "app/sessions.hpp"
@@ -25,6 +27,39 @@ void on_create(AppCell& cell, Host& host) {
         app->metrics = host.resolve_terminal_font(app->settings.font);
     }
     open_startup_tabs(cell, host);
+}
+
+namespace {
+
+// One paragraph per file that did not load, saying what was used instead.
+std::string load_report(const std::vector<LoadProblem>& problems) {
+    std::string text;
+    for (const LoadProblem& p : problems) {
+        if (!text.empty()) text += "\n\n";
+        if (!p.error) {
+            text += p.file + " was missing; " + p.file + ".bak was loaded instead.";
+            continue;
+        }
+        // An operating-system error does not name the file by itself.
+        text += p.error->is_io() ? p.file + ": " + p.error->message() : p.error->message();
+        text += p.from_backup ? "\n" + p.file + ".bak was loaded instead" : std::string("\nIt is not used");
+        // Text that did not load is set aside before anything is written
+        // over it; a file that could not be read at all cannot be.
+        if (!p.error->is_io()) text += "; before it is saved over, it is kept as " + p.file + ".unreadable";
+        text += ".";
+    }
+    return text;
+}
+
+}  // namespace
+
+void on_started(AppCell& cell, Host& host) {
+    std::vector<LoadProblem> problems;
+    {
+        auto app = cell.take();
+        problems = std::exchange(app->load_problems, {});
+    }
+    if (!problems.empty()) host.show_error(load_report(problems));  // its own loop: state released
 }
 
 void on_close(AppCell& cell, Host& host) {

@@ -10,6 +10,10 @@ namespace ovelin {
 // terminal font, then the start-up tabs.
 void on_create(AppCell& cell, Host& host);
 
+// The window is on the screen: the files that did not load at start are
+// reported, once.
+void on_started(AppCell& cell, Host& host);
+
 // The close button, Alt+F4, the system menu: hide to the tray or end.
 void on_close(AppCell& cell, Host& host);
 

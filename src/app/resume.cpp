@@ -28,9 +28,10 @@ bool restore_sessions(AppCell& cell, Host& host) {
     {
         auto app = cell.take();
         if (!app->config_dir) return false;
-        auto file = read_json<SessionsFile>(*app->config_dir, SESSIONS_FILE);
-        if (!file || !*file) return false;
-        records = std::move((*file)->sessions);
+        auto file = load_json<SessionsFile>(*app->config_dir, SESSIONS_FILE);
+        if (file.problem) app->load_problems.push_back(std::move(*file.problem));
+        if (!file.record) return false;
+        records = std::move(file.record->sessions);
         profiles = app->profiles;
     }
     bool opened = false;

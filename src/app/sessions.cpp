@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cctype>
-#include <chrono>
-#include <thread>
 
 #include "app/ended_tab.hpp"
 #include "app/resume.hpp"
@@ -34,14 +32,6 @@ std::uint64_t find_or_create_group(App& app, const std::string& name) {
 std::vector<std::string> seeded_history(const App& app, const std::string& record_id) {
     if (!app.settings.autocomplete_history || !app.config_dir) return {};
     return seed_history_lines(*app.config_dir, record_id);
-}
-
-void delete_later(std::filesystem::path file) {
-    std::thread([file = std::move(file)] {
-        std::this_thread::sleep_for(std::chrono::seconds(3));
-        std::error_code ec;
-        std::filesystem::remove(file, ec);
-    }).detach();
 }
 
 bool equals_ascii_nocase(std::string_view a, std::string_view b) {
@@ -185,11 +175,15 @@ void open_profile(AppCell& cell, Host& host, const ConnectionProfile& profile) {
         return;
     }
     const auto& external = std::get<External>(*plan);
-    if (!host.start_program(external.program, external_command_line(external))) {
-        host.show_error("Failed to start " + external.program);
-        return;
+    const bool started = host.start_program(external.program, external_command_line(external));
+    if (external.temp_file) {
+        std::error_code ec;
+        if (started)
+            cell.take()->connection_files.add(*external.temp_file);
+        else
+            std::filesystem::remove(*external.temp_file, ec);
     }
-    if (external.temp_file) delete_later(*external.temp_file);
+    if (!started) host.show_error("Failed to start " + external.program);
 }
 
 void close_tab(AppCell& cell, Host& host, std::size_t index) {

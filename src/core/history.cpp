@@ -57,12 +57,30 @@ std::error_code remove_file(const fs::path& p) {
     return ec;
 }
 
+char ascii_upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+// CON, PRN, AUX, NUL, COM0-9 and LPT0-9 name devices in every folder,
+// whatever extension follows: "history\COM1.jsonl" would open a port.
+bool is_device_name(std::string_view id) {
+    std::string stem;
+    for (char c : id.substr(0, id.find('.'))) stem += ascii_upper(c);
+    if (stem == "CON" || stem == "PRN" || stem == "AUX" || stem == "NUL") return true;
+    return stem.size() == 4 && (stem.starts_with("COM") || stem.starts_with("LPT")) && stem[3] >= '0' &&
+           stem[3] <= '9';
+}
+
+bool is_valid_session_id(std::string_view id) {
+    if (id.empty() || id == "." || id == ".." || is_device_name(id)) return false;
+    for (char c : id)
+        if (!is_id_char(c)) return false;
+    return true;
+}
+
 }  // namespace
 
 std::expected<fs::path, StoreError> history_path(const fs::path& config_dir, std::string_view session_id) {
-    bool valid = !session_id.empty() && session_id != "." && session_id != "..";
-    for (char c : session_id) valid = valid && is_id_char(c);
-    if (!valid) return std::unexpected(StoreError::text("invalid session id: " + debug_quoted(session_id)));
+    if (!is_valid_session_id(session_id))
+        return std::unexpected(StoreError::text("invalid session id: " + debug_quoted(session_id)));
     return config_dir / platform::utf8_path(HISTORY_DIR) / platform::utf8_path(std::string(session_id) + ".jsonl");
 }
 
@@ -136,20 +154,24 @@ std::expected<ResetOutcome, StoreError> reset_history(const std::optional<fs::pa
 std::expected<ResetOutcome, StoreError> reset_all_history(const std::optional<fs::path>& config_dir) {
     if (!config_dir) return ResetOutcome::NoConfigDir;
     const fs::path folder = *config_dir / platform::utf8_path(HISTORY_DIR);
-    std::vector<fs::path> entries;
-    std::error_code ec;
-    fs::directory_iterator it(folder, ec);
-    if (ec) {
-        if (platform::is_missing(ec) || ec == std::errc::no_such_file_or_directory) return ResetOutcome::Done;
-        return std::unexpected(StoreError::io(ec));
+    switch (platform::entry_kind(folder)) {
+        case platform::EntryKind::Missing: return ResetOutcome::Done;
+        case platform::EntryKind::Folder: break;
+        // A junction or link would lead the deletions into another folder.
+        default: return std::unexpected(StoreError::text("history is not a plain folder; nothing was deleted"));
     }
-    for (; it != fs::directory_iterator(); it.increment(ec)) {
-        if (ec) return std::unexpected(StoreError::io(ec));
-        entries.push_back(it->path());
+    std::vector<fs::path> files;
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec); !ec && it != fs::directory_iterator(); it.increment(ec)) {
+        // Only what this program writes there: a history file of a valid
+        // session id, itself a plain file.
+        const std::string name = platform::path_utf8(it->path().filename());
+        if (!name.ends_with(".jsonl") || !is_valid_session_id(name.substr(0, name.size() - 6))) continue;
+        if (platform::entry_kind(it->path()) == platform::EntryKind::File) files.push_back(it->path());
     }
     if (ec) return std::unexpected(StoreError::io(ec));
-    for (const fs::path& entry : entries)
-        if (auto err = remove_file(entry)) return std::unexpected(StoreError::io(err));
+    for (const fs::path& file : files)
+        if (auto err = remove_file(file)) return std::unexpected(StoreError::io(err));
     return ResetOutcome::Done;
 }
 

@@ -18,7 +18,8 @@ namespace ovelin {
 inline constexpr std::size_t HISTORY_SEED_LINES = 500;
 
 // The session's file, or "invalid session id: …" for an identifier that is
-// not a plain file name (ASCII letters, digits, '-', '.', '_'; not "." or "..").
+// not a plain file name (ASCII letters, digits, '-', '.', '_'; not "." or
+// "..", and not a device name such as CON or COM1, with or without extension).
 std::expected<std::filesystem::path, StoreError> history_path(const std::filesystem::path& config_dir,
                                                               std::string_view session_id);
 
@@ -46,8 +47,10 @@ enum class ResetOutcome { Done, NoConfigDir };
 std::expected<ResetOutcome, StoreError> reset_history(const std::optional<std::filesystem::path>& config_dir,
                                                       std::string_view session_id);
 
-// Deletes every entry of the history folder; the first failure stops it
-// (a subfolder is not deleted and fails). A missing folder is success.
+// Deletes the history files in the history folder itself: plain files
+// named by a valid session id and ".jsonl"; anything else stays, and a
+// history folder that is a link or junction is not entered. The first
+// failure stops it. A missing folder is success.
 std::expected<ResetOutcome, StoreError> reset_all_history(const std::optional<std::filesystem::path>& config_dir);
 
 }  // namespace ovelin

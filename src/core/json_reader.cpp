@@ -96,6 +96,7 @@ public:
     bool binary(json::binary_t&) { return fail("binary values are not JSON"); }
 
     bool start_object(std::size_t) {
+        if (too_deep()) return false;
         Frame f;
         f.node.kind = Node::Kind::Object;
         stack_.push_back(std::move(f));
@@ -110,6 +111,7 @@ public:
     }
     bool end_object() { return close(); }
     bool start_array(std::size_t) {
+        if (too_deep()) return false;
         Frame f;
         f.node.kind = Node::Kind::Array;
         stack_.push_back(std::move(f));
@@ -141,6 +143,13 @@ private:
     };
 
     std::string here() const { return position_text(input, *consumed_); }
+
+    // Called as a container opens: the parser has read its bracket.
+    bool too_deep() {
+        if (stack_.size() < MAX_DEPTH) return false;
+        fail("nesting deeper than " + std::to_string(MAX_DEPTH) + " levels at " + here());
+        return true;
+    }
 
     bool fail(std::string message) {
         error_ = std::move(message);

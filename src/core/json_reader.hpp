@@ -1,7 +1,9 @@
 #pragma once
 // A JSON document with the input position of every value, so that record
 // decoding can say where a missing field or a wrong type is. Parsing is
-// nlohmann/json's; a key given twice in one object is refused.
+// nlohmann/json's; a key given twice in one object is refused, and so is
+// nesting deeper than MAX_DEPTH, which keeps every tree shallow enough to
+// build, walk and destroy on any thread's stack.
 
 #include <cstdint>
 #include <expected>
@@ -10,6 +12,9 @@
 #include <vector>
 
 namespace ovelin::json {
+
+// Arrays and objects inside one another; no record comes near it.
+inline constexpr std::size_t MAX_DEPTH = 64;
 
 struct Member;
 

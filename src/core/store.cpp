@@ -31,58 +31,139 @@ std::expected<void, StoreError> check_schema(std::string_view file_name, std::ui
                                             std::to_string(SUPPORTED_SCHEMA_VERSION)));
 }
 
-template <class T>
-std::expected<std::optional<T>, StoreError> read_json(const fs::path& dir, std::string_view file_name) {
-    auto bytes = platform::read_file(dir / platform::utf8_path(file_name));
+namespace {
+
+fs::path companion(const fs::path& target, std::string_view suffix) {
+    fs::path p = target;
+    p += platform::utf8_path(suffix);
+    return p;
+}
+
+// The file's bytes; nullopt when it does not exist.
+std::expected<std::optional<std::string>, StoreError> read_bytes(const fs::path& file) {
+    auto bytes = platform::read_file(file);
     if (!bytes) {
-        if (platform::is_missing(bytes.error())) return std::optional<T>{};
+        if (platform::is_missing(bytes.error())) return std::optional<std::string>{};
         return std::unexpected(StoreError::io(bytes.error()));
     }
-    auto record = parse_record<T>(*bytes);
-    if (!record) return std::unexpected(StoreError::text(std::string(file_name) + ": " + record.error()));
-    if (auto ok = check_schema(file_name, record->schema_version); !ok) return std::unexpected(ok.error());
-    return std::optional<T>(std::move(*record));
+    return std::optional<std::string>(std::move(*bytes));
 }
 
 template <class T>
-StoreResult save_json(const fs::path& dir, std::string_view file_name, const T& record) {
+std::expected<T, StoreError> decode(std::string_view file_name, std::string_view bytes) {
+    auto record = parse_record<T>(bytes);
+    if (!record) return std::unexpected(StoreError::text(std::string(file_name) + ": " + record.error()));
+    if (auto ok = check_schema(file_name, record->schema_version); !ok) return std::unexpected(ok.error());
+    return std::move(*record);
+}
+
+// Content that did not load is about to be replaced: it goes to
+// "<name>.unreadable" unless an earlier one is there, which stays; then it
+// becomes the backup like any earlier content. Either way the text the
+// user wrote survives this save.
+void keep_unloadable(const fs::path& target, const std::string& bytes) {
+    if (!platform::write_new_file(companion(target, ".unreadable"), bytes)) return;
+    (void)platform::write_file(companion(target, ".bak"), bytes);
+}
+
+template <class T>
+StoreResult save_locked(const fs::path& dir, std::string_view file_name, SeenFile* seen, const Compose<T>& compose) {
     std::error_code ec;
     fs::create_directories(dir, ec);
     if (ec) return std::unexpected(StoreError::io(ec));
 
-    auto text = to_pretty_json(record);
+    const fs::path target = dir / platform::utf8_path(file_name);
+    auto held = platform::HeldTemp::acquire(companion(target, ".tmp"));
+    if (!held) return std::unexpected(StoreError::io(held.error()));
+
+    // Until the rename below no other writer of this file gets past
+    // acquire(), so what is read here is what gets replaced.
+    auto now = read_bytes(target);
+    std::optional<T> there;
+    if (now && *now)
+        if (auto record = decode<T>(file_name, **now)) there = std::move(*record);
+    const bool unchanged = !seen || (seen->known && now && *now == seen->bytes);
+    auto record = compose(!unchanged && there ? &*there : nullptr);
+    if (!record) {
+        if (seen) *seen = now ? SeenFile{true, *now} : SeenFile{};
+        return {};
+    }
+
+    auto text = to_pretty_json(*record);
     if (!text)
         return std::unexpected(StoreError::text(std::string(file_name) + ": serialization: " + text.error()));
+    if (auto werr = held->write(*text)) return std::unexpected(StoreError::io(werr));
 
-    const fs::path target = dir / platform::utf8_path(file_name);
-    fs::path tmp = target;
-    tmp += ".tmp";
-    fs::path bak = target;
-    bak += ".bak";
-
-    if (auto werr = platform::write_file(tmp, *text)) return std::unexpected(StoreError::io(werr));
-
-    if (fs::is_regular_file(target, ec)) fs::copy_file(target, bak, fs::copy_options::overwrite_existing, ec);
-
-    if (!platform::rename_replacing(tmp, target)) return {};
-    // A platform whose rename cannot replace: remove the target, try again.
-    // Between the two steps only the backup holds the last good content.
-    if (fs::remove(target, ec); ec) return std::unexpected(StoreError::io(ec));
-    if (auto again = platform::rename_replacing(tmp, target)) return std::unexpected(StoreError::io(again));
+    if (now && *now) {
+        if (there)
+            (void)platform::write_file(companion(target, ".bak"), **now, false);  // a copy, not worth a flush
+        else
+            keep_unloadable(target, **now);
+    }
+    // One step: a reader finds the old content or the new, never neither.
+    if (auto rerr = held->replace(target)) return std::unexpected(StoreError::io(rerr));
+    if (seen) *seen = SeenFile{true, std::move(*text)};
     return {};
 }
 
-template std::expected<std::optional<Settings>, StoreError> read_json<Settings>(const fs::path&, std::string_view);
-template std::expected<std::optional<ProfilesFile>, StoreError> read_json<ProfilesFile>(const fs::path&,
-                                                                                        std::string_view);
-template std::expected<std::optional<AliasesFile>, StoreError> read_json<AliasesFile>(const fs::path&,
-                                                                                      std::string_view);
-template std::expected<std::optional<SessionsFile>, StoreError> read_json<SessionsFile>(const fs::path&,
-                                                                                        std::string_view);
-template StoreResult save_json<Settings>(const fs::path&, std::string_view, const Settings&);
-template StoreResult save_json<ProfilesFile>(const fs::path&, std::string_view, const ProfilesFile&);
-template StoreResult save_json<AliasesFile>(const fs::path&, std::string_view, const AliasesFile&);
-template StoreResult save_json<SessionsFile>(const fs::path&, std::string_view, const SessionsFile&);
+}  // namespace
+
+template <class T>
+std::expected<std::optional<T>, StoreError> read_json(const fs::path& dir, std::string_view file_name) {
+    auto bytes = read_bytes(dir / platform::utf8_path(file_name));
+    if (!bytes) return std::unexpected(bytes.error());
+    if (!*bytes) return std::optional<T>{};
+    auto record = decode<T>(file_name, **bytes);
+    if (!record) return std::unexpected(record.error());
+    return std::optional<T>(std::move(*record));
+}
+
+template <class T>
+Loaded<T> load_json(const fs::path& dir, std::string_view file_name) {
+    Loaded<T> out;
+    const fs::path target = dir / platform::utf8_path(file_name);
+    std::optional<StoreError> error;
+    if (auto bytes = read_bytes(target); !bytes) {
+        error = bytes.error();
+    } else {
+        out.seen = SeenFile{true, *bytes};
+        if (!*bytes) {
+            // Missing: a save that failed half-way under an older version
+            // (or a hand) may have left only the backup.
+        } else if (auto record = decode<T>(file_name, **bytes)) {
+            out.record = std::move(*record);
+            return out;
+        } else {
+            error = record.error();
+        }
+    }
+    if (auto backup = read_bytes(companion(target, ".bak")); backup && *backup)
+        if (auto record = decode<T>(file_name, **backup)) out.record = std::move(*record);
+    if (error || out.record) out.problem = LoadProblem{std::string(file_name), error, out.record.has_value()};
+    return out;
+}
+
+template <class T>
+StoreResult save_json(const fs::path& dir, std::string_view file_name, const T& record) {
+    return save_locked<T>(dir, file_name, nullptr, [&](const T*) { return std::optional<T>(record); });
+}
+
+template <class T>
+StoreResult save_json_merging(const fs::path& dir, std::string_view file_name, SeenFile& seen,
+                              const Compose<T>& compose) {
+    return save_locked<T>(dir, file_name, &seen, compose);
+}
+
+#define OVELIN_STORE_FILE(T)                                                                           \
+    template std::expected<std::optional<T>, StoreError> read_json<T>(const fs::path&, std::string_view); \
+    template Loaded<T> load_json<T>(const fs::path&, std::string_view);                                \
+    template StoreResult save_json<T>(const fs::path&, std::string_view, const T&);                    \
+    template StoreResult save_json_merging<T>(const fs::path&, std::string_view, SeenFile&, const Compose<T>&);
+OVELIN_STORE_FILE(Settings)
+OVELIN_STORE_FILE(ProfilesFile)
+OVELIN_STORE_FILE(AliasesFile)
+OVELIN_STORE_FILE(SessionsFile)
+#undef OVELIN_STORE_FILE
 
 StoreResult save_settings(const fs::path& dir, const Settings& settings) {
     return save_json(dir, SETTINGS_FILE, settings);
@@ -101,42 +182,50 @@ StoreResult save_sessions(const fs::path& dir, const std::vector<SessionRecord>&
     return save_json(dir, SESSIONS_FILE, SessionsFile{SUPPORTED_SCHEMA_VERSION, sessions});
 }
 
-namespace {
-bool exists_now(const fs::path& dir, std::string_view name) {
-    std::error_code ec;
-    auto st = fs::status(dir / platform::utf8_path(name), ec);
-    return !ec && fs::exists(st);
-}
-}  // namespace
-
 void load_all(const std::optional<fs::path>& dir, Configuration& config) {
     if (!dir) return;
+    auto note = [&](std::optional<LoadProblem>& problem) {
+        if (problem) config.load_problems.push_back(std::move(*problem));
+    };
+    // Missing and no backup either: a first start, which writes the file.
+    auto missing = [](const auto& loaded) { return loaded.seen.known && !loaded.seen.bytes && !loaded.record; };
 
-    const bool settings_existed = exists_now(*dir, SETTINGS_FILE);
-    if (auto s = read_json<Settings>(*dir, SETTINGS_FILE); s && *s) config.settings = std::move(**s);
-    if (!settings_existed) (void)save_settings(*dir, config.settings);
+    auto settings = load_json<Settings>(*dir, SETTINGS_FILE);
+    note(settings.problem);
+    if (settings.record) config.settings = std::move(*settings.record);
+    // A file restored from its backup is written back as well.
+    if (settings.seen.known && !settings.seen.bytes) (void)save_settings(*dir, config.settings);
 
-    if (auto p = read_json<ProfilesFile>(*dir, PROFILES_FILE)) {
-        if (*p)
-            config.profiles = std::move((*p)->profiles);
-        else
-            config.profiles.clear();
-    }
+    auto profiles = load_json<ProfilesFile>(*dir, PROFILES_FILE);
+    note(profiles.problem);
+    if (profiles.record)
+        config.profiles = std::move(profiles.record->profiles);
+    else if (missing(profiles))
+        config.profiles.clear();
+    config.profiles_seen = std::move(profiles.seen);
 
-    const bool aliases_existed = exists_now(*dir, ALIASES_FILE);
-    if (auto a = read_json<AliasesFile>(*dir, ALIASES_FILE)) {
-        if (*a) {
-            config.aliases = std::move((*a)->aliases);
-            config.quick_keys = std::move((*a)->quick_keys);
-        } else {
-            config.aliases.clear();
-            config.quick_keys.clear();
-        }
-    }
-    if (!aliases_existed) {
+    auto aliases = load_json<AliasesFile>(*dir, ALIASES_FILE);
+    note(aliases.problem);
+    config.aliases_seen = std::move(aliases.seen);
+    if (aliases.record) {
+        config.aliases = std::move(aliases.record->aliases);
+        config.quick_keys = std::move(aliases.record->quick_keys);
+    } else if (missing(aliases)) {
+        config.aliases.clear();
         config.quick_keys = default_quick_keys();
-        (void)save_aliases(*dir, config.aliases, config.quick_keys);
     }
+    if (!config.aliases_seen.known || config.aliases_seen.bytes) return;
+    // Another window starting at the same moment may have written the
+    // file since: then its content is taken, not overwritten.
+    (void)save_json_merging<AliasesFile>(
+        *dir, ALIASES_FILE, config.aliases_seen, [&](const AliasesFile* meanwhile) -> std::optional<AliasesFile> {
+            if (meanwhile) {
+                config.aliases = meanwhile->aliases;
+                config.quick_keys = meanwhile->quick_keys;
+                return std::nullopt;
+            }
+            return AliasesFile{SUPPORTED_SCHEMA_VERSION, config.aliases, config.quick_keys};
+        });
 }
 
 }  // namespace ovelin

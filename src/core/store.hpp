@@ -1,9 +1,12 @@
 #pragma once
 // The configuration folder and the one way its JSON files are read and
-// written: whole files, through a temporary file and a backup copy.
+// written: whole files, through a temporary file and a backup copy. A file
+// that does not load is never lost: its backup is read instead, and the
+// first save over it keeps it as "<name>.unreadable".
 
 #include <expected>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -48,9 +51,51 @@ template <class T>
 std::expected<std::optional<T>, StoreError> read_json(const std::filesystem::path& dir,
                                                       std::string_view file_name);
 
-// Writes T pretty-printed via file.tmp, keeping the old content in file.bak.
+// What this process last read from or wrote to one file: its bytes, or
+// nullopt when it did not exist. A save compares it with the file on disk
+// to notice that another process wrote the file in between.
+struct SeenFile {
+    bool known = false;  // false until read or written, or after a read error
+    std::optional<std::string> bytes;
+};
+
+// A file that did not load, or that was missing while its backup was there.
+struct LoadProblem {
+    std::string file;                 // the bare name
+    std::optional<StoreError> error;  // why it did not load; none when it was missing
+    bool from_backup = false;         // its ".bak" was loaded instead
+};
+
+template <class T>
+struct Loaded {
+    std::optional<T> record;  // the file's or its backup's; nullopt when neither loaded
+    std::optional<LoadProblem> problem;
+    SeenFile seen;  // the file itself, as read
+};
+
+// Reads one file as T; when it is missing or does not load, its ".bak".
+template <class T>
+Loaded<T> load_json(const std::filesystem::path& dir, std::string_view file_name);
+
+// Writes T pretty-printed via file.tmp, keeping the old content in file.bak
+// (or, when the old content does not load, in file.unreadable if there is
+// none yet). The target is replaced in one step; writers of one file take
+// turns on the temporary file.
 template <class T>
 StoreResult save_json(const std::filesystem::path& dir, std::string_view file_name, const T& record);
+
+// Decides what a save writes, once the save has the file to itself:
+// `written_meanwhile` is what another process saved since `seen`, or
+// nullptr when nobody did (or what is there does not load). nullopt
+// writes nothing.
+template <class T>
+using Compose = std::function<std::optional<T>(const T* written_meanwhile)>;
+
+// save_json for a record that others may be saving too; `seen` is brought
+// up to what is on disk afterwards.
+template <class T>
+StoreResult save_json_merging(const std::filesystem::path& dir, std::string_view file_name, SeenFile& seen,
+                              const Compose<T>& compose);
 
 StoreResult save_settings(const std::filesystem::path& dir, const Settings& settings);
 StoreResult save_profiles(const std::filesystem::path& dir, const std::vector<ConnectionProfile>& profiles);
@@ -59,12 +104,18 @@ StoreResult save_aliases(const std::filesystem::path& dir, const std::vector<Ali
 StoreResult save_sessions(const std::filesystem::path& dir, const std::vector<SessionRecord>& sessions);
 
 // The loaded configuration: each part keeps its current value when its file
-// is unreadable, malformed or newer; a first start writes the defaults.
+// is unreadable, malformed or newer (and its backup no better); a first
+// start writes the defaults.
 struct Configuration {
     Settings settings;
     std::vector<ConnectionProfile> profiles;
     std::vector<Alias> aliases;
     std::vector<QuickKey> quick_keys;
+    // profiles.json and aliases.json as this process last read or wrote them.
+    SeenFile profiles_seen;
+    SeenFile aliases_seen;
+    // The files that did not load at start, for the one report the user gets.
+    std::vector<LoadProblem> load_problems;
 };
 
 void load_all(const std::optional<std::filesystem::path>& dir, Configuration& config);

@@ -34,21 +34,25 @@ struct External {
 using LaunchPlan = std::variant<Terminal, External>;
 
 // Checks the profile's fields and builds its plan. For Remote Desktop this
-// writes the connection file into the temporary folder.
+// creates a new connection file in the temporary folder and starts the
+// system's client by its full path.
 std::expected<LaunchPlan, LaunchError> build_launch(const ProfileKind& kind,
                                                     const LaunchEnvironment& env = system_launch_environment());
 
 // The command line an External plan is started with.
 std::string external_command_line(const External& plan);
 
-// The full path of the system's OpenSSH client when it is installed,
-// otherwise the bare "ssh.exe" for the search path.
+// The full path of the OpenSSH client: the system's (System32\OpenSSH),
+// else the first in a PATH folder other than the program's own and the
+// current one; when there is none, the system's path all the same, so that
+// nothing is searched for when it starts.
 std::string ssh_program(const LaunchEnvironment& env = system_launch_environment());
 
 // An installed TightVNC, RealVNC or UltraVNC viewer in the default places.
 std::optional<std::string> find_vnc_viewer(const LaunchEnvironment& env = system_launch_environment());
 
-// COMSPEC when it holds something, otherwise cmd.exe in its usual place.
+// COMSPEC when it holds something (trimmed, quoted as one path when it has
+// spaces), otherwise cmd.exe in its usual place.
 std::string default_shell_command(const LaunchEnvironment& env = system_launch_environment());
 
 }  // namespace ovelin

@@ -1,5 +1,6 @@
 #include "proto/launch_environment.hpp"
 
+#include "core/ids.hpp"
 #include "core/platform.hpp"
 
 namespace ovelin {
@@ -19,6 +20,18 @@ public:
         if (ec) return std::unexpected(ec);
         return dir;
     }
+    std::optional<std::filesystem::path> program_dir() const override {
+        auto exe = platform::executable_path();
+        if (!exe) return std::nullopt;
+        return exe->parent_path();
+    }
+    std::optional<std::filesystem::path> current_dir() const override {
+        std::error_code ec;
+        auto dir = std::filesystem::current_path(ec);
+        if (ec) return std::nullopt;
+        return dir;
+    }
+    std::uint64_t unix_nanos() const override { return ovelin::unix_nanos(); }
 };
 
 }  // namespace

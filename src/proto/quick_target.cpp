@@ -53,7 +53,7 @@ std::expected<QuickTarget, LaunchError> parse_quick_target(std::string_view inpu
     }
     if (auto ok = check_host(host); !ok) return std::unexpected(ok.error());
     if (target.user)
-        if (auto ok = check_name_value("user", *target.user); !ok) return std::unexpected(ok.error());
+        if (auto ok = check_user_name(*target.user); !ok) return std::unexpected(ok.error());
     target.host = std::string(host);
     return target;
 }

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <optional>
+#include <string>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -46,6 +48,27 @@ public:
 private:
     HANDLE h_ = nullptr;
 };
+
+// The program of a command line whose first word is a full path (drive or
+// UNC) to an existing file. Given to CreateProcessW as the application name,
+// it is started as is: nothing is searched for, and no shorter prefix of an
+// unquoted path with spaces ("C:\Program.exe") is tried first.
+std::optional<std::wstring> application_name(const std::wstring& command_line) {
+    std::wstring first;
+    if (command_line.starts_with(L'"')) {
+        const std::size_t close = command_line.find(L'"', 1);
+        if (close == std::wstring::npos) return std::nullopt;
+        first = command_line.substr(1, close - 1);
+    } else {
+        first = command_line.substr(0, command_line.find_first_of(L" \t"));
+    }
+    const bool drive = first.size() >= 3 && first[1] == L':' && (first[2] == L'\\' || first[2] == L'/');
+    const bool unc = first.starts_with(L"\\\\");
+    if (!drive && !unc) return std::nullopt;
+    const DWORD attributes = ::GetFileAttributesW(first.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return std::nullopt;
+    return first;
+}
 
 // The pseudo console, closed once by whoever comes first: the owner when the
 // tab closes, or the watcher when the program has ended (the console's
@@ -192,8 +215,10 @@ std::expected<std::unique_ptr<PtySession>, std::error_code> PtySession::spawn(st
         std::u16string w = utf8_to_utf16(*options.working_dir);
         cwd.assign(w.begin(), w.end());
     }
+    const std::optional<std::wstring> application = application_name(cmd);
     PROCESS_INFORMATION pi{};
-    if (!::CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, EXTENDED_STARTUPINFO_PRESENT, nullptr,
+    if (!::CreateProcessW(application ? application->c_str() : nullptr, cmd.data(), nullptr, nullptr, FALSE,
+                          EXTENDED_STARTUPINFO_PRESENT, nullptr,
                           options.working_dir ? cwd.c_str() : nullptr, &si.StartupInfo, &pi)) {
         auto ec = last_error();
         console->close();

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "core/ids.hpp"
+#include "core/profile_merge.hpp"
 #include "proto/unicode.hpp"
 
 namespace ovelin {
@@ -46,7 +46,8 @@ DialogLayout connection_manager_layout() {
 
 std::string profile_line(const ConnectionProfile& p) { return p.name + std::string(DASH) + description(p.kind); }
 
-ConnectionManager::ConnectionManager(std::vector<ConnectionProfile> profiles) : profiles_(std::move(profiles)) {
+ConnectionManager::ConnectionManager(std::vector<ConnectionProfile> profiles)
+    : original_(profiles), profiles_(std::move(profiles)) {
     refresh();
 }
 
@@ -84,7 +85,7 @@ void ConnectionManager::move_selection(int step) {
 
 void ConnectionManager::connect() {
     if (auto i = selected()) {
-        chosen_ = profiles_[*i].id;
+        chosen_ = *i;
         done_ = true;
     }
 }
@@ -92,6 +93,11 @@ void ConnectionManager::connect() {
 void ConnectionManager::add(ManagerPrompts& prompts) {
     auto made = prompts.edit_profile(nullptr);
     if (!made) return;
+    // Profiles are found by id (quick keys, restored tabs): a new one never
+    // shares one, even with a profile copied in by hand.
+    if (made->id.empty() || std::any_of(profiles_.begin(), profiles_.end(),
+                                        [&](const ConnectionProfile& p) { return p.id == made->id; }))
+        made->id = unused_profile_id(profiles_);
     profiles_.push_back(std::move(*made));
     changed_ = true;
     refresh();
@@ -112,7 +118,7 @@ void ConnectionManager::duplicate() {
     auto i = selected();
     if (!i) return;
     ConnectionProfile copy = profiles_[*i];
-    copy.id = new_id("p");
+    copy.id = unused_profile_id(profiles_);
     copy.name += " (copy)";
     profiles_.push_back(std::move(copy));
     changed_ = true;

@@ -61,14 +61,19 @@ public:
 
     bool done() const { return done_; }
     bool changed() const { return changed_; }
+    // The list as it was opened, and as it is now.
+    const std::vector<ConnectionProfile>& original() const { return original_; }
     const std::vector<ConnectionProfile>& profiles() const { return profiles_; }
-    const std::optional<std::string>& chosen() const { return chosen_; }
+    // The profile picked with Connect: the line chosen, even when another
+    // profile shares its id.
+    const ConnectionProfile* chosen() const { return chosen_ ? &profiles_[*chosen_] : nullptr; }
 
 private:
     // The working-list index of the selected line, if any.
     std::optional<std::size_t> selected() const;
     void refresh();
 
+    std::vector<ConnectionProfile> original_;
     std::vector<ConnectionProfile> profiles_;
     std::string filter_;  // lower-cased
     std::vector<std::size_t> view_;
@@ -77,7 +82,7 @@ private:
     int selection_ = -1;
     bool changed_ = false;
     bool done_ = false;
-    std::optional<std::string> chosen_;
+    std::optional<std::size_t> chosen_;  // index into profiles_
 };
 
 }  // namespace ovelin

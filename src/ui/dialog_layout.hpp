@@ -14,6 +14,7 @@ struct ControlRow {
     int id;  // 0 for labels nothing reads
     std::string text;
     int x, y, width, height;
+    int limit = 0;  // an edit's longest text in UTF-16 units; 0: the platform's default
 };
 
 struct DialogLayout {

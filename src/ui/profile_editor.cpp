@@ -3,7 +3,7 @@
 #include <charconv>
 
 #include "core/ids.hpp"
-#include "core/utf.hpp"
+#include "proto/quote.hpp"
 #include "proto/unicode.hpp"
 #include "ui/palette.hpp"
 
@@ -17,15 +17,6 @@ constexpr std::array<KindRows, 4> KIND_ROWS{{
     {{"Host", "Port", "User", "Domain", ""}, true},
     {{"Host", "Port", "Viewer path", "Extra args", ""}, false},
 }};
-
-std::string joined(const std::vector<std::string>& args) {
-    std::string out;
-    for (const std::string& a : args) {
-        if (!out.empty()) out += ' ';
-        out += a;
-    }
-    return out;
-}
 
 std::string trimmed(std::string_view s) { return std::string(trim_white_space(s)); }
 
@@ -53,14 +44,15 @@ DialogLayout profile_editor_layout(bool editing) {
     c.push_back({Label, 0, "Kind", 12, 16, 130, 20});
     c.push_back({DropDown, id::KIND, kinds, 150, 12, 260, 200});
     c.push_back({Label, 0, "Name", 12, 46, 130, 20});
-    c.push_back({Edit, id::NAME, "", 150, 42, 260, 24});
+    c.push_back({Edit, id::NAME, "", 150, 42, 260, 24, FIELD_LIMIT});
     c.push_back({Label, 0, "Group", 12, 76, 130, 20});
-    c.push_back({Edit, id::GROUP, "", 150, 72, 260, 24});
+    c.push_back({Edit, id::GROUP, "", 150, 72, 260, 24, FIELD_LIMIT});
     c.push_back({Label, 0, "Color", 12, 106, 130, 20});
     c.push_back({DropDown, id::COLOR, colors, 150, 102, 260, 200});
     for (int i = 0; i < PROFILE_ROWS; ++i) {
         c.push_back({Label, id::ROW_LABEL + i, "", 12, 136 + 30 * i, 130, 20});
-        c.push_back({Edit, id::ROW_EDIT + i, "", 150, 132 + 30 * i, 260, 24});
+        // Row 1 is the port in every kind that shows it.
+        c.push_back({Edit, id::ROW_EDIT + i, "", 150, 132 + 30 * i, 260, 24, i == 1 ? PORT_LIMIT : FIELD_LIMIT});
     }
     c.push_back({CheckBox, id::FULLSCREEN, "Fullscreen", 150, 282, 120, 24});
     c.push_back({CheckBox, id::ADMIN, "Admin session", 280, 282, 130, 24});
@@ -90,7 +82,7 @@ ProfileForm fill_form(const ConnectionProfile* profile) {
                 if constexpr (std::is_same_v<K, Ssh>) {
                     r[2] = k.user.value_or("");
                     r[3] = k.identity_file.value_or("");
-                    r[4] = joined(k.extra_args);
+                    r[4] = join_arguments(k.extra_args);
                 } else if constexpr (std::is_same_v<K, Rdp>) {
                     r[2] = k.user.value_or("");
                     r[3] = k.domain.value_or("");
@@ -98,7 +90,7 @@ ProfileForm fill_form(const ConnectionProfile* profile) {
                     f.admin = k.admin;
                 } else {
                     r[2] = k.viewer_path.value_or("");
-                    r[3] = joined(k.extra_args);
+                    r[3] = join_arguments(k.extra_args);
                 }
             }
         },
@@ -117,23 +109,6 @@ std::uint16_t read_port(std::string_view text, std::uint16_t fallback) {
     return static_cast<std::uint16_t>(value);
 }
 
-std::vector<std::string> split_args(std::string_view text) {
-    std::vector<std::string> out;
-    std::string current;
-    for (std::size_t pos = 0; pos < text.size();) {
-        const std::size_t start = pos;
-        const auto cp = next_code_point(text, pos);
-        if (cp && is_white_space(*cp)) {
-            if (!current.empty()) out.push_back(std::move(current));
-            current.clear();
-        } else {
-            current.append(text.substr(start, pos - start));
-        }
-    }
-    if (!current.empty()) out.push_back(std::move(current));
-    return out;
-}
-
 std::expected<ConnectionProfile, std::string> save_form(const ProfileForm& form, const ConnectionProfile* editing) {
     ConnectionProfile p;
     p.name = trimmed(form.name);
@@ -147,12 +122,12 @@ std::expected<ConnectionProfile, std::string> save_form(const ProfileForm& form,
     } else {
         if (first.empty()) return std::unexpected("A host is required.");
         if (kind == 1)
-            p.kind = Ssh{first, read_port(r[1], 22), optional_text(r[2]), optional_text(r[3]), split_args(r[4])};
+            p.kind = Ssh{first, read_port(r[1], 22), optional_text(r[2]), optional_text(r[3]), split_arguments(r[4])};
         else if (kind == 2)
             p.kind = Rdp{first, read_port(r[1], 3389), optional_text(r[2]), optional_text(r[3]), form.fullscreen,
                          form.admin};
         else
-            p.kind = Vnc{first, read_port(r[1], 5900), optional_text(r[2]), split_args(r[3])};
+            p.kind = Vnc{first, read_port(r[1], 5900), optional_text(r[2]), split_arguments(r[3])};
     }
     p.id = editing && !editing->id.empty() ? editing->id : new_id("p");
     p.group = optional_text(form.group);

@@ -30,6 +30,12 @@ inline constexpr int CANCEL = 241;
 }  // namespace profile_editor_ids
 
 inline constexpr int PROFILE_ROWS = 5;
+
+// The longest text an edit takes: a value that reaches a command line can
+// be no longer than the longest one Windows starts (32767 units with the
+// terminating NUL), and no saved value needs more. A port needs six ("+65535").
+inline constexpr int FIELD_LIMIT = 32766;
+inline constexpr int PORT_LIMIT = 6;
 inline constexpr std::array<const char*, 4> KIND_NAMES{"Local shell", "SSH", "RDP", "VNC"};
 
 struct KindRows {
@@ -62,8 +68,6 @@ ProfileForm fill_form(const ConnectionProfile* profile);
 // 0 or above 65535 give the kind's default.
 std::uint16_t read_port(std::string_view text, std::uint16_t fallback);
 
-// Split at any run of Unicode white space.
-std::vector<std::string> split_args(std::string_view text);
 
 // The profile the form describes, or the message that keeps the dialog open.
 // An edited profile keeps its id; a new one gets a fresh one.

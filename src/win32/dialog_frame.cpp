@@ -174,9 +174,12 @@ HWND create_control(HWND dialog, ControlKind kind, const std::string& text, int 
 bool run_dialog(HWND owner, const wchar_t* class_name, const DialogLayout& layout, Dialog& state) {
     if (!create_dialog_window(owner, class_name, layout.title, layout.width, layout.height, state)) return false;
     UniqueGdiObject font = dialog_font(state.dpi);
-    for (const ControlRow& c : layout.controls)
-        create_control(state.hwnd, c.kind, c.text, c.x, c.y, c.width, c.height, c.id, static_cast<HFONT>(font.get()),
-                       state.dpi);
+    for (const ControlRow& c : layout.controls) {
+        HWND control = create_control(state.hwnd, c.kind, c.text, c.x, c.y, c.width, c.height, c.id,
+                                      static_cast<HFONT>(font.get()), state.dpi);
+        if (control && c.kind == ControlKind::Edit && c.limit > 0)
+            ::SendMessageW(control, EM_SETLIMITTEXT, static_cast<WPARAM>(c.limit), 0);
+    }
     state.on_ready();
     HWND focus = layout.focus_id ? state.control(layout.focus_id) : nullptr;
     // Text already in a focused edit is selected, as in the system's dialogs.
@@ -186,9 +189,13 @@ bool run_dialog(HWND owner, const wchar_t* class_name, const DialogLayout& layou
 }
 
 std::string read_edit_text(HWND control) {
-    wchar_t buf[512] = {};
-    const int n = control ? ::GetWindowTextW(control, buf, 512) : 0;
-    return std::string(trim_white_space(from_wide(std::wstring_view(buf, n > 0 ? static_cast<std::size_t>(n) : 0))));
+    if (!control) return {};
+    // The length can only shrink between the two calls (this thread owns
+    // the control); the count returned is what was copied.
+    std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(control)) + 1, L'\0');
+    const int n = ::GetWindowTextW(control, text.data(), static_cast<int>(text.size()));
+    text.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+    return std::string(trim_white_space(from_wide(text)));
 }
 
 void error_box(HWND owner, const std::string& text) {

@@ -75,8 +75,7 @@ HWND create_control(HWND dialog, ControlKind kind, const std::string& text, int 
 // window could not be made (nothing was shown).
 bool run_dialog(HWND owner, const wchar_t* class_name, const DialogLayout& layout, Dialog& state);
 
-// The control's text, at most 511 characters, trimmed; invalid UTF-16
-// becomes U+FFFD.
+// The control's whole text, trimmed; invalid UTF-16 becomes U+FFFD.
 std::string read_edit_text(HWND control);
 
 void error_box(HWND owner, const std::string& text);

@@ -36,6 +36,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     HWND hwnd = window.create(instance);
     if (!hwnd) return fail(L"CreateWindowExW");
     ::ShowWindow(hwnd, SW_SHOW);
+    window.started();
 
     MSG msg;
     while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {

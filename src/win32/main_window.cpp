@@ -65,6 +65,8 @@ HWND MainWindow::create(HINSTANCE instance) {
                              CW_USEDEFAULT, 1000, 650, nullptr, nullptr, instance, this);
 }
 
+void MainWindow::started() { on_started(cell_, *this); }
+
 LRESULT CALLBACK MainWindow::proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     MainWindow* self = nullptr;
     if (msg == WM_NCCREATE) {
@@ -302,11 +304,9 @@ bool MainWindow::start_program(const std::string& program, const std::string& co
     STARTUPINFOW si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    // An application name is never looked up on the search path, so a bare
-    // name ("mstsc.exe") is left to the command line, which is.
-    const bool bare = program.find_first_of("\\/:") == std::string::npos;
-    if (!::CreateProcessW(bare ? nullptr : app.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                          &pi))
+    // Always the program as planned: without an application name the system
+    // would search this program's own folder and the current one first.
+    if (!::CreateProcessW(app.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
         return false;
     ::CloseHandle(pi.hThread);
     ::CloseHandle(pi.hProcess);

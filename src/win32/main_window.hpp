@@ -24,6 +24,8 @@ public:
     static bool register_class(HINSTANCE instance, HCURSOR cursor);
     // Creates the window; the creation handler has run when this returns.
     HWND create(HINSTANCE instance);
+    // The window is shown: what start-up has to say is said over it.
+    void started();
 
     // Host
     void repaint() override;

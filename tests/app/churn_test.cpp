@@ -39,11 +39,13 @@ TEST(Churn, FiveThousandTabsOpenedAndClosedLeaveNoDescriptorOrThread) {
         close_tab(cell, host, 1);
         if (i % 100 == 0) host.pump(cell);
     }
+    // At most what there was: a session an earlier test left winding down
+    // may end meanwhile, while a leak over 5000 tabs could only grow.
     EXPECT_TRUE(host.sink->wait(
         [&] {
             host.pump(cell);
-            return PtySession::live_threads() == session_threads && entries("/proc/self/task") == threads &&
-                   entries("/proc/self/fd") == fds;
+            return PtySession::live_threads() <= session_threads && entries("/proc/self/task") <= threads &&
+                   entries("/proc/self/fd") <= fds;
         },
         60s))
         << "threads " << PtySession::live_threads() << " (was " << session_threads << "), tasks "

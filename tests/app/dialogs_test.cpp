@@ -17,13 +17,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A stand-in ssh.exe on the search path, so a connection opens a real tab.
+// A stand-in ssh.exe where the system's client is, so a connection opens a
+// real tab.
 class Dialogs : public testing::BarTest {
 protected:
-    Dialogs() : path_("PATH", (bin_.path()).string() + ":/usr/bin:/bin") {
-        const fs::path ssh = bin_.path() / "ssh.exe";
-        std::ofstream(ssh) << "#!/bin/sh\nexec cat\n";
-        fs::permissions(ssh, fs::perms::owner_all);
+    Dialogs() : root_("SystemRoot", root_dir_.path().string()) {
+        fs::create_directories(ssh_.parent_path());
+        std::ofstream(ssh_) << "#!/bin/sh\nexec cat\n";
+        fs::permissions(ssh_, fs::perms::owner_all);
     }
     std::vector<std::string> initials() {
         std::vector<std::string> out;
@@ -31,20 +32,21 @@ protected:
         return out;
     }
 
-    testing::TempDir bin_;
-    testing::ScopedEnv path_;
+    testing::TempDir root_dir_;
+    testing::ScopedEnv root_;
+    const fs::path ssh_ = root_dir_.path() / "System32" / "OpenSSH" / "ssh.exe";
 };
 
 TEST_F(Dialogs, QuickConnectRetriesWithTheTextUntilATabOpensOrTheUserCancels) {
     const struct {
         std::vector<std::optional<std::string>> typed;
         std::vector<std::string> errors;
-        std::optional<std::string> command, title;
+        std::optional<std::string> command, title;  // the command after the client
     } cases[] = {
-        {{"  alice@server1:2222 "}, {}, "ssh.exe -p 2222 alice@server1", "alice@server1:2222"},
+        {{"  alice@server1:2222 "}, {}, " -p 2222 alice@server1", "alice@server1:2222"},
         {{"my server", "server1"},
          {"invalid profile: host contains invalid characters: \"my server\""},
-         "ssh.exe server1",
+         " server1",
          "server1"},
         {{"@h", "-oProxyCommand=x", std::nullopt},
          {"invalid profile: user is empty", "invalid profile: host must not start with '-'"},
@@ -73,7 +75,7 @@ TEST_F(Dialogs, QuickConnectRetriesWithTheTextUntilATabOpensOrTheUserCancels) {
         auto app = cell_.take();
         if (c.command) {
             ASSERT_EQ(host_.spawned.size(), 1u);
-            EXPECT_EQ(host_.spawned[0].command_line, *c.command);
+            EXPECT_EQ(host_.spawned[0].command_line, ssh_.string() + *c.command);
             ASSERT_EQ(app->sessions.size(), tabs + 1);
             EXPECT_EQ(app->sessions.back().title, *c.title);
             EXPECT_TRUE(app->sessions.back().custom_title);
@@ -118,7 +120,7 @@ TEST_F(Dialogs, TheManagerWritesAChangedListAndOpensTheChosenProfileAsEdited) {
     ASSERT_TRUE(file) << file.error();
     EXPECT_EQ(file->profiles, std::vector<ConnectionProfile>{edited});
     ASSERT_EQ(host_.spawned.size(), 1u);
-    EXPECT_EQ(host_.spawned[0].command_line, "ssh.exe -p 2200 me@box");
+    EXPECT_EQ(host_.spawned[0].command_line, ssh_.string() + " -p 2200 me@box");
     auto app = cell_.take();
     EXPECT_EQ(app->profiles, std::vector<ConnectionProfile>{edited});
     ASSERT_EQ(app->sessions.size(), 1u);
@@ -147,11 +149,13 @@ TEST_F(Dialogs, AChangedListThatCannotBeWrittenSaysSoAndAnInvalidChoiceShowsWhy)
 }
 
 // Every open the user asks for says why its program cannot start; the
-// start-up tab stays silent. No ssh.exe on this search path.
+// start-up tab stays silent. No ssh.exe where the system's client belongs
+// nor on the search path: the start names where it was looked for.
 TEST_F(Dialogs, AnOpenTheUserAskedForSaysWhyItsProgramCannotStart) {
     testing::ScopedEnv path("PATH", std::string("/usr/bin:/bin")), comspec("COMSPEC", std::string("/no/shell"));
-    const std::string no_ssh = "Cannot start ssh.exe: No such file or directory\nThe OpenSSH client is an optional "
-                               "Windows feature: add it in Settings \u203a Apps \u203a Optional features.";
+    fs::remove(ssh_);
+    const std::string no_ssh = "Cannot start " + ssh_.string() + ": No such file or directory\nThe OpenSSH client "
+                               "is an optional Windows feature: add it in Settings \u203a Apps \u203a Optional features.";
     const std::string no_shell = "Cannot start /no/shell: No such file or directory";
     cell_.take()->profiles = {{"p-1", "Local", LocalShell{"\"/no such/prog\" -x"}, {}, {}}};
     cell_.take()->quick_keys = {QuickKey{"Ctrl+Alt+1", OpenProfile{"p-1"}}};

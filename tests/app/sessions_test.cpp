@@ -9,6 +9,7 @@
 #include "app/resume.hpp"
 #include "app/sessions.hpp"
 #include "core/records_json.hpp"
+#include "proto/windows_argv.hpp"
 #include "support/env.hpp"
 #include "support/fake_host.hpp"
 #include "support/temp_dir.hpp"
@@ -285,17 +286,41 @@ TEST_F(Sessions, ProfilesOpenTabsViewersOrErrorBoxes) {
     EXPECT_EQ(count(), 1u);
 }
 
-TEST_F(Sessions, RemoteDesktopStartsTheClientAndRemovesItsFileLater) {
-    open_profile(cell_, host_, {"p-4", "desk", Rdp{"desk1", 3389, "bob", {}, false, false}, {}, {}});
+// The connection file lives while its client may still be reading it, and
+// no longer: whether the client started, did not, or this program ended first.
+TEST_F(Sessions, AConnectionFileIsDeletedOnEveryPath) {
+    const ConnectionProfile desk{"p-4", "desk", Rdp{"desk1", 3389, "bob", {}, false, false}, {}, {}};
+    const auto file_of = [](const std::pair<std::string, std::string>& started) {
+        const auto argv = testing::split_windows_command_line(started.second);
+        return argv.size() == 2 ? argv[1] : std::string("(no file argument)");
+    };
+
+    host_.start_answer = false;
+    open_profile(cell_, host_, desk);
     ASSERT_EQ(host_.started.size(), 1u);
-    EXPECT_EQ(host_.started[0].first, "mstsc.exe");
+    EXPECT_TRUE(host_.started[0].first.ends_with("mstsc.exe")) << host_.started[0].first;
+    EXPECT_EQ(host_.errors, std::vector<std::string>{"Failed to start " + host_.started[0].first});
+    EXPECT_FALSE(std::filesystem::exists(file_of(host_.started[0]))) << "kept after a failed start";
+
+    host_.start_answer = true;
+    open_profile(cell_, host_, desk);
+    ASSERT_EQ(host_.started.size(), 2u);
+    const std::string kept = file_of(host_.started[1]);
+    EXPECT_TRUE(std::filesystem::exists(kept)) << "gone before the client could read it";
+    EXPECT_TRUE(host_.sink->wait([&] { return !std::filesystem::exists(kept); }, 8s));
     EXPECT_EQ(count(), 0u);
-    const std::string& cmd = host_.started[0].second;
-    ASSERT_TRUE(cmd.starts_with("mstsc.exe ")) << cmd;
-    std::string path = cmd.substr(10);
-    if (path.front() == '"') path = path.substr(1, path.size() - 2);
-    EXPECT_TRUE(std::filesystem::exists(path)) << path;
-    EXPECT_TRUE(host_.sink->wait([&] { return !std::filesystem::exists(path); }, 8s));
+
+    std::string left;
+    {
+        AppCell cell;
+        FakeHost host;
+        host.cell = &cell;
+        open_profile(cell, host, desk);
+        ASSERT_EQ(host.started.size(), 1u);
+        left = file_of(host.started[0]);
+        EXPECT_TRUE(std::filesystem::exists(left));
+    }  // the program ends within the delay
+    EXPECT_FALSE(std::filesystem::exists(left)) << "outlived the program";
 }
 
 class Restore : public Sessions {

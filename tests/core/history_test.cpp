@@ -1,8 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <thread>
+
+#ifdef _WIN32
+#include <windows.h>
+#include <winioctl.h>
+#endif
 
 #include "core/history.hpp"
 #include "core/ids.hpp"
@@ -22,6 +28,34 @@ Lines lines_of(const std::vector<HistoryEntry>& entries) {
     Lines out;
     for (const auto& e : entries) out.push_back(e.line);
     return out;
+}
+
+// A folder link: a junction on Windows, a symbolic link elsewhere. False
+// where the system makes none (Wine 8 refuses junctions).
+bool link_folder(const fs::path& target, const fs::path& link) {
+#ifdef _WIN32
+    if (!::CreateDirectoryW(link.c_str(), nullptr)) return false;
+    HANDLE h = ::CreateFileW(link.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                             FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    const std::wstring name = L"\\??\\" + target.wstring();
+    struct {
+        DWORD tag;
+        WORD data_length, reserved, substitute_offset, substitute_length, print_offset, print_length;
+        WCHAR path[MAX_PATH * 2];
+    } data{IO_REPARSE_TAG_MOUNT_POINT, static_cast<WORD>(name.size() * 2 + 12), 0, 0,
+           static_cast<WORD>(name.size() * 2), static_cast<WORD>(name.size() * 2 + 2), 0, {}};
+    std::copy(name.begin(), name.end(), data.path);
+    DWORD got = 0;
+    const bool set = h != INVALID_HANDLE_VALUE && ::DeviceIoControl(h, FSCTL_SET_REPARSE_POINT, &data,
+                                                                    data.data_length + 8u, nullptr, 0, &got, nullptr);
+    if (h != INVALID_HANDLE_VALUE) ::CloseHandle(h);
+    if (!set) ::RemoveDirectoryW(link.c_str());
+    return set;
+#else
+    std::error_code ec;
+    fs::create_directory_symlink(target, link, ec);
+    return !ec;
+#endif
 }
 
 class History : public ::testing::Test {
@@ -45,6 +79,9 @@ TEST_F(History, SessionIdentifiersMustBePlainFileNames) {
         {"s-1712345678901-7", true}, {"A.b_c-9", true}, {"...", true}, {".hidden", true},
         {"", false},  {".", false},  {"..", false}, {"a/b", false}, {"a\\b", false}, {"a b", false},
         {"c:x", false}, {"\xc3\xa9", false}, {"a\nb", false}, {"x\"y", false},
+        // Device names, in any case and with any extension.
+        {"CON", false}, {"nul", false}, {"Aux.txt", false}, {"PRN.a.b", false}, {"COM1", false},
+        {"lpt9", false}, {"COM0.x", false}, {"COM10", true}, {"CONSOLE", true}, {"s-CON", true}, {"LPTX", true},
     };
     for (const auto& c : cases) {
         auto p = history_path(dir(), c.id);
@@ -236,23 +273,42 @@ TEST_F(History, ResetOne) {
     EXPECT_TRUE(fs::exists(file("s-dir")));
 }
 
-TEST_F(History, ResetAll) {
+// Only history files go: plain files named by a valid session id and
+// ".jsonl", in the folder itself.
+TEST_F(History, ResetAllDeletesOnlyHistoryFiles) {
     EXPECT_EQ(reset_all_history(std::nullopt).value(), ResetOutcome::NoConfigDir);
     EXPECT_EQ(reset_all_history(dir()).value(), ResetOutcome::Done);  // no history folder yet
     EXPECT_FALSE(fs::exists(dir() / "history"));
 
-    for (const char* id : {"s-1", "s-2", "s-3"}) append_history(dir(), id, "x");
-    write_text(dir() / "history" / "stray.txt", "y");
+    const struct {
+        const char* name;
+        bool folder, deleted;
+    } cases[] = {
+        {"s-1.jsonl", false, true},      {"S_2.x.jsonl", false, true}, {"stray.txt", false, false},
+        {"s-3.jsonl.bak", false, false}, {"a b.jsonl", false, false},  {".jsonl", false, false},
+        {"sub.jsonl", true, false},      {"sub", true, false},
+#ifndef _WIN32
+        {"CON.jsonl", false, false},  // a device on Windows, not a file one could make
+#endif
+    };
+    fs::create_directories(dir() / "history");
+    for (const auto& c : cases) {
+        if (c.folder)
+            fs::create_directory(dir() / "history" / c.name);
+        else
+            write_text(dir() / "history" / c.name, "x");
+    }
     EXPECT_EQ(reset_all_history(dir()).value(), ResetOutcome::Done);
-    EXPECT_TRUE(fs::is_empty(dir() / "history"));
+    for (const auto& c : cases) EXPECT_EQ(!fs::exists(dir() / "history" / c.name), c.deleted) << c.name;
 
-    // A subfolder (even an empty one) is not deleted and stops the reset.
-    fs::create_directories(dir() / "history" / "sub");
-    append_history(dir(), "s-4", "x");
-    auto r = reset_all_history(dir());
-    ASSERT_FALSE(r);
-    EXPECT_TRUE(r.error().is_io());
-    EXPECT_TRUE(fs::exists(dir() / "history" / "sub"));
+    // A history folder that is a junction leads elsewhere: it is not entered.
+    TempDir outside;
+    write_text(outside.path() / "s-9.jsonl", "theirs");
+    fs::remove_all(dir() / "history");
+    if (!link_folder(outside.path(), dir() / "history"))
+        GTEST_SKIP() << "this system makes no junctions (Wine 8): only the plain entries were checked";
+    EXPECT_FALSE(reset_all_history(dir()).has_value());
+    EXPECT_EQ(read_text(outside.path() / "s-9.jsonl"), "theirs");
 }
 
 }  // namespace

@@ -177,10 +177,8 @@ namespace {
 // replace only while it has the file open.
 TEST(Store, ReplaceWaitsForABriefReaderOfTheTarget) {
     TempDir tmp;
+    ASSERT_TRUE(save_sessions(tmp.path(), {}).has_value());
     const auto target = tmp.path() / "sessions.json";
-    const auto temp = tmp.path() / "sessions.json.tmp";
-    ASSERT_FALSE(platform::write_file(target, "old"));
-    ASSERT_FALSE(platform::write_file(temp, "new"));
     HANDLE reader = ::CreateFileW(target.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                   OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(reader, INVALID_HANDLE_VALUE);
@@ -188,10 +186,11 @@ TEST(Store, ReplaceWaitsForABriefReaderOfTheTarget) {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));  // the reader's hold, not a wait
         ::CloseHandle(reader);
     });
-    const std::error_code ec = platform::rename_replacing(temp, target);
+    const SessionRecord one{"s-1", {}, {}, {}, {}};
+    auto saved = save_sessions(tmp.path(), {one});
     release.join();
-    EXPECT_FALSE(ec) << ec.message();
-    EXPECT_EQ(platform::read_file(target).value_or(""), "new");
+    EXPECT_TRUE(saved.has_value()) << saved.error().message();
+    EXPECT_EQ(parse_record<SessionsFile>(read_text(target)).value().sessions, std::vector<SessionRecord>{one});
 }
 }  // namespace
 }  // namespace ovelin

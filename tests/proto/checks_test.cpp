@@ -2,7 +2,9 @@
 
 #include <optional>
 
+#include "core/quoted.hpp"
 #include "proto/checks.hpp"
+#include "proto/quick_target.hpp"
 #include "proto/unicode.hpp"
 
 namespace ovelin {
@@ -200,6 +202,31 @@ TEST(Checks, NameValues) {
             EXPECT_EQ(r, c.message) << c.value;
         else
             EXPECT_FALSE(r) << c.value;
+    }
+}
+
+// ssh expands a user name into commands of the user's own configuration,
+// run by a shell: none of a shell's characters may be in one.
+TEST(Checks, UserNames) {
+    const struct {
+        std::string user;
+        const char* message;
+    } fixed[] = {
+        {"alice", nullptr}, {"a@b", nullptr}, {"first.last_1-x+y=z~", nullptr}, {"j\xc3\xb6rg", nullptr},
+        {"", "user is empty"}, {"-x", "user must not start with '-'"}, {"a\tb", "user contains control characters"},
+        {"a\xc2\xa0" "b", "user contains invalid characters: \"a\xc2\xa0" "b\""},  // no-break space
+        {"\xe3\x80\x80", "user contains invalid characters: \"\xe3\x80\x80\""},
+    };
+    for (const auto& c : fixed)
+        EXPECT_EQ(failure(check_user_name(c.user)), c.message ? std::optional<std::string>(c.message) : std::nullopt)
+            << c.user;
+    for (char c : std::string_view("'\"`&|;<>()$\\^%! ")) {
+        const std::string user = std::string("a") + c + "b";
+        EXPECT_EQ(failure(check_user_name(user)), "user contains invalid characters: " + debug_quoted(user)) << user;
+        // Quick connect refuses it the same way.
+        auto target = parse_quick_target(user + "@server1");
+        ASSERT_FALSE(target) << user;
+        EXPECT_EQ(target.error().detail(), "user contains invalid characters: " + debug_quoted(user));
     }
 }
 

@@ -6,6 +6,7 @@
 #include <set>
 
 #include "core/platform.hpp"
+#include "core/quoted.hpp"
 #include "proto/launch.hpp"
 #include "proto/rdp_file.hpp"
 #include "proto/windows_argv.hpp"
@@ -22,6 +23,8 @@ public:
     std::map<std::string, std::string> vars;
     std::set<std::string> files;
     std::optional<fs::path> temp;
+    std::optional<fs::path> program_folder, current_folder;
+    std::optional<std::uint64_t> nanos;  // the real clock when unset
 
     std::optional<std::string> env_var(const std::string& name) const override {
         auto it = vars.find(name);
@@ -33,6 +36,9 @@ public:
         if (!temp) return std::unexpected(std::make_error_code(std::errc::no_such_file_or_directory));
         return *temp;
     }
+    std::optional<fs::path> program_dir() const override { return program_folder; }
+    std::optional<fs::path> current_dir() const override { return current_folder; }
+    std::uint64_t unix_nanos() const override { return nanos ? *nanos : system_launch_environment().unix_nanos(); }
 };
 
 // A path joined the way this platform joins: backslashes on Windows.
@@ -56,23 +62,42 @@ Args terminal_argv(const std::expected<LaunchPlan, LaunchError>& plan) {
     return testing::split_windows_command_line(std::get<Terminal>(*plan).command_line);
 }
 
-TEST(SshProgram, InstalledClientOrTheSearchPath) {
-    FakeEnvironment env;
-    EXPECT_EQ(ssh_program(env), "ssh.exe");
-    env.files.insert(DEFAULT_SSH);
-    EXPECT_EQ(ssh_program(env), DEFAULT_SSH);
-
-    env.vars["SystemRoot"] = "D:\\Win";
-    EXPECT_EQ(ssh_program(env), "ssh.exe");  // C:\Windows is only the fall-back
-    env.files.insert(joined({"D:\\Win", "System32", "OpenSSH", "ssh.exe"}));
-    EXPECT_EQ(ssh_program(env), joined({"D:\\Win", "System32", "OpenSSH", "ssh.exe"}));
-
-    // An empty SystemRoot must not turn into a path below the current folder.
-    FakeEnvironment empty;
-    empty.vars["SystemRoot"] = "";
-    empty.files.insert(joined({"System32", "OpenSSH", "ssh.exe"}));
-    empty.files.insert(DEFAULT_SSH);
-    EXPECT_EQ(ssh_program(empty), DEFAULT_SSH);
+TEST(SshProgram, SystemClientThenPathFoldersButNeverTheProgramsOrTheCurrentFolder) {
+    const std::string in_path = joined({"D:\\Tools", "ssh.exe"});
+    const std::string beside_exe = joined({"C:\\Users\\me\\Downloads", "ssh.exe"});
+    const std::string in_cwd = joined({"C:\\Work", "ssh.exe"});
+    const std::string relative = joined({"bin", "ssh.exe"});
+    const std::string quoted_dir = joined({"E:\\Open SSH", "ssh.exe"});
+    const std::string other_root = joined({"D:\\Win", "System32", "OpenSSH", "ssh.exe"});
+    const struct {
+        std::optional<std::string> system_root, path;
+        std::set<std::string> files;
+        std::string program;
+    } cases[] = {
+        // The system's client wins, whatever PATH holds.
+        {{}, "D:\\Tools", {DEFAULT_SSH, in_path}, DEFAULT_SSH},
+        {"D:\\Win", {}, {DEFAULT_SSH, other_root}, other_root},
+        // An empty SystemRoot must not turn into a path below the current folder.
+        {"", {}, {joined({"System32", "OpenSSH", "ssh.exe"})}, DEFAULT_SSH},
+        // Then PATH, in order, skipping the program's folder, the current
+        // folder (however spelled) and folders relative to it.
+        {{}, "C:\\Users\\me\\Downloads;c:/work/;C:\\Work\\sub\\..;bin;.;;D:\\Tools",
+         {beside_exe, in_cwd, relative, in_path}, in_path},
+        {{}, "\"E:\\Open SSH\";D:\\Tools", {quoted_dir, in_path}, quoted_dir},
+        {{}, "D:\\Empty;D:\\Tools", {in_path}, in_path},
+        // Nowhere: the system's path still, so nothing is searched at start.
+        {{}, "C:\\Users\\me\\Downloads;C:\\Work;bin", {beside_exe, in_cwd, relative}, DEFAULT_SSH},
+        {{}, {}, {}, DEFAULT_SSH},
+    };
+    for (const auto& c : cases) {
+        FakeEnvironment env;
+        if (c.system_root) env.vars["SystemRoot"] = *c.system_root;
+        if (c.path) env.vars["PATH"] = *c.path;
+        env.files = c.files;
+        env.program_folder = platform::utf8_path("C:\\Users\\me\\Downloads");
+        env.current_folder = platform::utf8_path("C:\\Work");
+        EXPECT_EQ(ssh_program(env), c.program) << c.path.value_or("(no PATH)");
+    }
 }
 
 TEST(BuildLaunch, Ssh) {
@@ -86,8 +111,8 @@ TEST(BuildLaunch, Ssh) {
         {{"server1", 2222, "alice", {}, {}}, {"-p", "2222", "alice@server1"}},
         {{"h", 22, "a@b", "C:\\keys\\my key", {"-v", "-o", "ServerAliveInterval=30"}},
          {"-i", "C:\\keys\\my key", "-v", "-o", "ServerAliveInterval=30", "a@b@h"}},
-        {{"fe80::1", 65535, "x y\"z", "C:\\k\\", {"", "a\\\"b"}},
-         {"-p", "65535", "-i", "C:\\k\\", "", "a\\\"b", "x y\"z@fe80::1"}},
+        {{"fe80::1", 65535, "j\xc3\xb6rg", "C:\\k\\", {"-o", "SetEnv=A=\"x y\\\" z\"", "-iC:\\a b\\"}},
+         {"-p", "65535", "-i", "C:\\k\\", "-o", "SetEnv=A=\"x y\\\" z\"", "-iC:\\a b\\", "j\xc3\xb6rg@fe80::1"}},
         {{"h", 22, {}, "   ", {}}, {"-i", "   ", "h"}},
     };
     for (const auto& c : cases) {
@@ -116,6 +141,7 @@ TEST(BuildLaunch, SshRefusals) {
         {{"h", 22, "", "", {}}, "user is empty"},
         {{"h", 22, "-l", {}, {}}, "user must not start with '-'"},
         {{"h", 22, "u\n", {}, {}}, "user contains control characters"},
+        {{"h", 22, "x&calc&", {}, {}}, R"(user contains invalid characters: "x&calc&")"},
         {{"h", 22, "u", "a\tb", {"-oProxyCommand=x"}}, "identity_file contains control characters"},
         {{"h", 22, "u", "", {"-oProxyCommand=x"}}, "identity_file is empty"},
         {{"h", 22, "u", "k", {"-oProxyCommand=x"}},
@@ -126,6 +152,61 @@ TEST(BuildLaunch, SshRefusals) {
         ASSERT_FALSE(plan) << c.message;
         EXPECT_EQ(plan.error(), LaunchError::invalid_profile(c.message));
     }
+}
+
+// Extra arguments reach ssh only as options it documents as harmless here,
+// read as its option parser reads them; each passes through unchanged.
+TEST(BuildLaunch, SshExtraArgsOnlyFromTheSafeSet) {
+    FakeEnvironment env;
+    env.files.insert(DEFAULT_SSH);
+    std::vector<Args> allowed = {
+        {"-v", "-o", "ServerAliveInterval=30", "-L", "8080:localhost:80", "-J", "bastion"},
+        {"-vvv", "-4NT", "-CL8080:localhost:80", "-Jbastion", "-p2222", "-lalice"},
+        {"-R", "9000:localhost:22", "-D", "1080", "-c", "aes256-gcm@openssh.com", "-m", "hmac-sha2-256"},
+        {"-b", "10.0.0.1", "-e", "none", "-W", "db:5432", "-w", "0:1", "-B", "eth0", "-i", "C:\\my keys\\id"},
+        {"-J", "admin@jump1:2222,ssh://[fe80::1]:22,jump3", "-J", "none", "-l", "first.last@corp"},
+        {"-oServerAliveInterval=30", "-o", "ServerAliveCountMax 3", "-o", "StrictHostKeyChecking=no"},
+        {"-o", "UserKnownHostsFile=/dev/null", "-oProxyJump=bastion", "-o", "User=alice", "-o", "HostName=10.0.0.5"},
+        {"-o", "SetEnv=A=\"x y\"", "-o", "ForwardAgent=yes", "-o", "ControlPath=none"},
+    };
+    for (char flag : std::string_view("46AaCgKkNqTtvXxYy")) allowed.push_back({std::string("-") + flag});
+    for (const Args& args : allowed) {
+        auto plan = build_launch(Ssh{"h", 22, {}, {}, args}, env);
+        Args expected{DEFAULT_SSH};
+        expected.insert(expected.end(), args.begin(), args.end());
+        expected.push_back("h");
+        EXPECT_EQ(terminal_argv(plan), expected) << error_of(plan);
+    }
+
+    std::vector<std::pair<Args, std::string>> refused = {
+        {{"-v", "evil.example", "-oProxyCommand=x"}, R"("evil.example" is not an allowed ssh option)"},
+        {{"-o", "PermitLocalCommand=yes"}, R"("PermitLocalCommand=yes" contains forbidden option (localcommand))"},
+        {{"-L", "1:proxycommand:2"}, R"("1:proxycommand:2" contains forbidden option (proxycommand))"},
+        {{"-L"}, R"("-L" needs a value)"},
+        {{"-v", "-o"}, R"("-o" needs a value)"},
+        {{"-l", "x&calc&"}, R"("x&calc&" has an invalid value: user contains invalid characters: "x&calc&")"},
+        {{"-oUser=a|calc"}, R"("-oUser=a|calc" has an invalid value: user contains invalid characters: "a|calc")"},
+        {{"-o", "HostName=a&calc"},
+         R"("HostName=a&calc" has an invalid value: host contains invalid characters: "a&calc")"},
+        {{"-J", "bastion&calc"},
+         R"("bastion&calc" has an invalid value: host contains invalid characters: "bastion&calc")"},
+        {{"-Jx y@bastion"}, R"("-Jx y@bastion" has an invalid value: user contains invalid characters: "x y")"},
+        {{"-oProxyJump=a,,b"}, R"("-oProxyJump=a,,b" has an invalid value: jump host is empty or padded)"},
+    };
+    // Unlisted options (a config file, a library, a log file), a word ssh
+    // would take for the host, and -o names that run or load something.
+    for (std::string entry : {"-F", "-I", "-E", "-S", "-vF", "evil.example", "--", "-", "", "-ox&y=1", "-o User=x"})
+        refused.push_back({{entry, "\\\\host\\share\\x"}, debug_quoted(entry) + " is not an allowed ssh option"});
+    for (std::string name : {"KnownHostsCommand", "PKCS11Provider", "SecurityKeyProvider", "Include", "match",
+                             "ProxyUseFdpass", "XAuthLocation"}) {
+        std::string lower = name;
+        for (char& ch : lower) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+        const std::string entry = "-o" + name + "=x";
+        refused.push_back({{entry}, debug_quoted(entry) + " contains forbidden option (" + lower + ")"});
+    }
+    for (const auto& [args, message] : refused)
+        EXPECT_EQ(error_of(build_launch(Ssh{"h", 22, {}, {}, args}, env)),
+                  "invalid profile: extra_args entry " + message);
 }
 
 TEST(BuildLaunch, LocalShell) {
@@ -183,7 +264,8 @@ TEST(BuildLaunch, RdpWritesTheConnectionFile) {
     const auto& a = std::get<External>(*first);
     const auto& b = std::get<External>(*second);
 
-    EXPECT_EQ(a.program, "mstsc.exe");
+    // The system's client by its full path, never one found beside us.
+    EXPECT_EQ(a.program, joined({"C:\\Windows", "System32", "mstsc.exe"}));
     ASSERT_TRUE(a.temp_file);
     EXPECT_EQ(a.arguments, Args{platform::path_utf8(*a.temp_file)});
     EXPECT_EQ(a.temp_file->parent_path(), tmp.path());
@@ -201,6 +283,24 @@ TEST(BuildLaunch, RdpWritesTheConnectionFile) {
     EXPECT_EQ(std::stoull(mb[2].str()), std::stoull(ma[2].str()) + 1);
     EXPECT_GT(std::stoull(ma[3].str()), 1'600'000'000'000'000'000ull);
     EXPECT_NE(na, nb);
+
+    // A name already taken (by anyone, with any content) is never written
+    // into or deleted: the next free one is used.
+    env.nanos = 7;
+    env.vars["SystemRoot"] = "D:\\Win";
+    const auto name_at = [&](std::uint64_t n) {
+        return tmp.path() / rdp_file_name(platform::process_id(), n, 7);
+    };
+    const std::uint64_t next = std::stoull(mb[2].str()) + 1;
+    testing::write_text(name_at(next), "planted");
+    fs::create_directory(name_at(next + 1));
+    auto third = build_launch(profile, env);
+    ASSERT_TRUE(third) << third.error().message();
+    const auto& c = std::get<External>(*third);
+    EXPECT_EQ(c.temp_file, name_at(next + 2));
+    EXPECT_EQ(c.program, joined({"D:\\Win", "System32", "mstsc.exe"}));
+    EXPECT_EQ(testing::read_text(name_at(next)), "planted");
+    EXPECT_EQ(testing::read_text(*c.temp_file), testing::read_text(*a.temp_file));
 }
 
 TEST(BuildLaunch, RdpFailures) {
@@ -276,6 +376,19 @@ TEST(BuildLaunch, Vnc) {
     EXPECT_EQ(error_of(build_launch(Vnc{"h", 0, "D:\\gone.exe", {}}, env)), "invalid profile: port must be non-zero");
     EXPECT_EQ(error_of(build_launch(Vnc{"h", 5900, "D:\\gone.exe", {"-oRemoteCommand=x"}}, env)),
               R"(invalid profile: extra_args entry "-oRemoteCommand=x" contains forbidden option (remotecommand))");
+    // A script viewer would hand its arguments to cmd.exe; a response file
+    // would feed the viewer arguments nobody sees.
+    env.files.insert({"D:\\viewer.cmd", "D:\\viewer.exe."});
+    EXPECT_EQ(error_of(build_launch(Vnc{"h", 5900, "D:\\viewer.cmd", {}}, env)),
+              R"(invalid profile: viewer_path is not a program (.exe): "D:\\viewer.cmd")");
+    EXPECT_EQ(error_of(build_launch(Vnc{"h", 5900, "D:\\viewer.exe.", {}}, env)),
+              R"(invalid profile: viewer_path is not a program (.exe): "D:\\viewer.exe.")");
+    EXPECT_EQ(error_of(build_launch(Vnc{"h", 5900, "D:\\gone.bat", {}}, env)),
+              "program not found: configured VNC viewer not found: D:\\gone.bat");
+    env.files.insert("D:\\VIEWER.EXE");
+    EXPECT_TRUE(build_launch(Vnc{"h", 5900, "D:\\VIEWER.EXE", {"-x@y"}}, env));
+    EXPECT_EQ(error_of(build_launch(Vnc{"h", 5900, {}, {"-viewonly", "@C:\\args.txt"}}, env)),
+              R"(invalid profile: extra_args entry "@C:\\args.txt" must not start with '@')");
 
     FakeEnvironment none;
     auto missing = build_launch(Vnc{"h", 5900, {}, {}}, none);
@@ -302,7 +415,10 @@ TEST(DefaultShell, ComspecWhenItHoldsSomething) {
         {"", "C:\\Windows\\System32\\cmd.exe"},
         {" \t\xe3\x80\x80", "C:\\Windows\\System32\\cmd.exe"},
         {"D:\\shim.exe", "D:\\shim.exe"},
-        {" C:\\x\\cmd.exe ", " C:\\x\\cmd.exe "},  // used as it is
+        {" C:\\x\\cmd.exe ", "C:\\x\\cmd.exe"},
+        // One path, not "C:\Program" and arguments.
+        {"C:\\Program Files\\sh\\cmd.exe", "\"C:\\Program Files\\sh\\cmd.exe\""},
+        {"\"C:\\Program Files\\sh\\cmd.exe\"", "\"C:\\Program Files\\sh\\cmd.exe\""},
     };
     for (const auto& c : cases) {
         FakeEnvironment env;

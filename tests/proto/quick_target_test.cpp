@@ -25,7 +25,7 @@ TEST(QuickTarget, ParsesOrGivesTheFirstFailure) {
         {"server1:+22", nullptr, "server1"},
         {"server1:65535", nullptr, "server1", 65535},
         {"\tserver1\xe3\x80\x80", nullptr, "server1"},  // tab and ideographic space trimmed
-        {"x y@h", nullptr, "h", 22, "x y"},
+        {"x y@h", R"(user contains invalid characters: "x y")"},
 
         {"", "quick connect input is empty"},
         {" \t\xc2\xa0 ", "quick connect input is empty"},

@@ -96,6 +96,19 @@ TEST(QuoteArg, RoundTripsThroughTheRuntimeSplitter) {
             ADD_FAILURE() << "case " << n << ": command line [" << line << "] splits into " << got.size()
                           << " arguments, expected " << expected.size();
         }
+        // Our own splitter gives the joined arguments back, and reads any
+        // text (unbalanced quotes, odd backslashes) as the runtime does.
+        if (split_arguments(join_arguments(args)) != args) {
+            ++failures;
+            ADD_FAILURE() << "case " << n << ": [" << join_arguments(args) << "] does not split back";
+        }
+        const std::string text = random_arg(rng) + " " + random_arg(rng);
+        Args reference = split_windows_command_line("p " + text);
+        reference.erase(reference.begin());
+        if (split_arguments(text) != reference) {
+            ++failures;
+            ADD_FAILURE() << "case " << n << ": [" << text << "] splits unlike the runtime";
+        }
     }
     RecordProperty("cases", CASES);
 }

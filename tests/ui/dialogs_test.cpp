@@ -43,9 +43,11 @@ TEST(ProfileEditor, SaveValidatesInOrderAndReadsEveryRowOfItsKind) {
         {"port -5", form(1, "S", {"h", "-5", "", "", ""}), ConnectionProfile{"p-1-2", "S", Ssh{"h", 22, {}, {}, {}}, {}, {}}},
         {"port 99999999999999999999", form(3, "V", {"h", "99999999999999999999", "", "", ""}), ConnectionProfile{"p-1-2", "V", Vnc{"h", 5900, {}, {}}, {}, {}}},
         {"port 22x", form(2, "R", {"h", "22x", "", "", ""}), ConnectionProfile{"p-1-2", "R", Rdp{"h", 3389, {}, {}, false, false}, {}, {}}},
-        {"extra args split at any white space",
-         form(1, "S", {"h", "", "u", " ~/.ssh/id ", "-A   -v\xE3\x80\x80-C\t"}, " Ops ", 3),
-         ConnectionProfile{"p-1-2", "S", Ssh{"h", 22, "u", "~/.ssh/id", {"-A", "-v", "-C"}}, "Ops", 2}},
+        {"extra args split by the command-line rules",
+         form(1, "S", {"h", "", "u", " ~/.ssh/id ", "-A   -v\t-o \"SetEnv=A=\\\"x y\\\"\" \"\" x\xE3\x80\x80y"}, " Ops ", 3),
+         ConnectionProfile{"p-1-2", "S",
+                           Ssh{"h", 22, "u", "~/.ssh/id", {"-A", "-v", "-o", "SetEnv=A=\"x y\"", "", "x\xE3\x80\x80y"}},
+                           "Ops", 2}},
         {"rdp rows and check boxes", rdp, ConnectionProfile{"p-1-2", "Win", Rdp{"win1", 3389, "bob", "CORP", false, true}, {}, {}}},
         {"vnc rows", form(3, "V", {"h", "5901", "C:\\v.exe", "-viewonly", ""}, "", 8),
          ConnectionProfile{"p-1-2", "V", Vnc{"h", 5901, "C:\\v.exe", {"-viewonly"}}, {}, 7}},
@@ -78,6 +80,42 @@ TEST(ProfileEditor, FillThenSaveGivesTheProfileBackAndNewOnesGetFreshIds) {
     EXPECT_TRUE(a->id.starts_with("p-")) << a->id;
     EXPECT_NE(a->id, b->id);
     EXPECT_EQ(fill_form(nullptr), ProfileForm{});
+}
+
+// What the editor shows is what it saves: arguments holding spaces, quotes,
+// backslashes or nothing at all come back as the same list, and no field is
+// cut short.
+TEST(ProfileEditor, AnUnchangedFormSavesTheSameArguments) {
+    const std::string long_text(FIELD_LIMIT, 'k');
+    const struct {
+        std::vector<std::string> args;
+        const char* shown;
+    } cases[] = {
+        {{}, ""},
+        {{"-A", "-v"}, "-A -v"},
+        {{"-o", "SetEnv=A=\"x y\""}, R"(-o "SetEnv=A=\"x y\"")"},
+        {{"", "-v", ""}, R"("" -v "")"},
+        {{"C:\\my dir\\", "a\\\"b", "\\\\srv\\share"}, R"("C:\my dir\\" "a\\\"b" \\srv\share)"},
+        {{"x\xe3\x80\x80y", "tab\there"}, "x\xe3\x80\x80y \"tab\there\""},
+        {{long_text, "x"}, nullptr},
+    };
+    for (const auto& c : cases) {
+        for (bool ssh : {true, false}) {
+            const ConnectionProfile p = ssh ? ConnectionProfile{"p-1", "S", Ssh{"h", 22, {}, long_text, c.args}, {}, {}}
+                                            : ConnectionProfile{"p-1", "V", Vnc{"h", 5900, long_text, c.args}, {}, {}};
+            const ProfileForm f = fill_form(&p);
+            if (c.shown) {
+                EXPECT_EQ(f.rows[ssh ? 4 : 3], c.shown);
+            }
+            EXPECT_EQ(save_form(f, &p), Result(p)) << f.rows[ssh ? 4 : 3];
+        }
+    }
+
+    // Each edit takes as much as a saved value may hold; the port, a port.
+    for (const ControlRow& c : profile_editor_layout(true).controls) {
+        if (c.kind != ControlKind::Edit) continue;
+        EXPECT_EQ(c.limit, c.id == profile_editor_ids::ROW_EDIT + 1 ? 6 : 32766) << c.id;
+    }
 }
 
 TEST(ProfileEditor, SwitchingKindRelabelsRowsAndCarriesTheirValues) {
@@ -247,7 +285,51 @@ TEST(ConnectionManager, NewAndEditGoThroughTheEditorAndTheFilter) {
     m.select(3);
     m.connect();
     EXPECT_TRUE(m.done());
-    EXPECT_EQ(m.chosen(), std::optional<std::string>("p-new"));
+    ASSERT_NE(m.chosen(), nullptr);
+    EXPECT_EQ(m.chosen()->id, "p-new");
+}
+
+// Two profiles may share an id in a hand-edited file: Connect takes the line
+// chosen, and nothing the manager makes shares an id with another profile.
+TEST(ConnectionManager, ConnectTakesTheLineChosenAndNewIdsAreUnique) {
+    const std::vector<ConnectionProfile> twins = {
+        {"p-1", "First", LocalShell{"one"}, {}, {}},
+        {"p-1", "Second", LocalShell{"two"}, {}, {}},
+        {"p-9", "Other", LocalShell{"nine"}, {}, {}},
+    };
+    const struct {
+        const char* name;
+        int line;
+        std::optional<std::string> editor_id;  // New through the editor, when set
+        bool duplicate;
+        const char* chosen;
+    } cases[] = {
+        {"first of two", 0, {}, false, "First"},
+        {"second of two", 1, {}, false, "Second"},
+        {"new with a taken id", 0, "p-9", false, "First"},
+        {"new without an id", 0, "", false, "First"},
+        {"duplicate of a twin", 1, {}, true, "Second"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ConnectionManager m(twins);
+        Scripted s;
+        if (c.editor_id) {
+            s.edits = {ConnectionProfile{*c.editor_id, "Made", LocalShell{"made"}, {}, {}}};
+            m.add(s);
+        }
+        m.select(c.line);
+        if (c.duplicate) m.duplicate();
+        m.select(c.line);
+        m.connect();
+        ASSERT_NE(m.chosen(), nullptr);
+        EXPECT_EQ(m.chosen()->name, c.chosen);
+        if (m.profiles().size() > twins.size()) {
+            const std::string& made = m.profiles().back().id;
+            EXPECT_FALSE(made.empty());
+            for (std::size_t i = 0; i + 1 < m.profiles().size(); ++i) EXPECT_NE(m.profiles()[i].id, made);
+        }
+    }
 }
 
 TEST(ConnectionManager, EveryCommandOnAnEmptyViewDoesNothing) {

@@ -86,8 +86,8 @@ class Dialogs : public OvelinTest {
 protected:
     void SetUp() override {
         OvelinTest::SetUp();
-        // A recorder stands in for ssh.exe, found on the search path as the
-        // system's OpenSSH client would be.
+        // A recorder stands in for ssh.exe, in a PATH folder as an OpenSSH
+        // client installed apart from the system's would be.
         bin_ = make_temp_dir();
         ASSERT_TRUE(::CopyFileW(bin_path(L"arg_recorder.exe").c_str(), (bin_ + L"\\ssh.exe").c_str(), FALSE));
         record_ = bin_ + L"\\record.bin";
@@ -106,11 +106,15 @@ protected:
         remove_tree(bin_);
     }
 
-    HWND start_ready() {
-        HWND hwnd = start();
+    HWND start_ready() { return ready(start()); }
+    HWND ready(HWND hwnd) {
         if (!hwnd) return nullptr;
         EXPECT_TRUE(wait_until([&] { return saved_sessions() == 1; }));
-        // The shortcut keys must reach this window, not the one before it.
+        return to_front(hwnd);
+    }
+    // The shortcut keys must reach this window, not the one before it (or a
+    // console window Wine opened for a program started since).
+    HWND to_front(HWND hwnd) {
         EXPECT_TRUE(wait_until([&] {
             bring_to_front(hwnd);
             return gui_of(hwnd).hwndFocus == hwnd && ::GetForegroundWindow() == hwnd;
@@ -219,7 +223,7 @@ TEST_F(Dialogs, QuickConnectOpensSshOrShowsTheErrorAndReopensWithTheText) {
     ASSERT_TRUE(focus_is(edit));
     type_text(L"  alice@server1:2222 ");  // replaces the selected text
     press(VK_RETURN);
-    EXPECT_EQ(recorded(), (std::vector<std::string>{"ssh.exe", "-p", "2222", "alice@server1"}));
+    EXPECT_EQ(recorded(), (std::vector<std::string>{narrow(bin_ + L"\\ssh.exe"), "-p", "2222", "alice@server1"}));
     EXPECT_TRUE(gone(app_.pid(), L"OvelinPrompt"));
     EXPECT_TRUE(wait_until([&] { return config_file(L"sessions.json").find("\"alice@server1:2222\"") != std::string::npos; }))
         << config_file(L"sessions.json");
@@ -300,7 +304,8 @@ TEST_F(Dialogs, AProfileMadeInTheEditorIsSavedAndConnects) {
     ASSERT_NE(manager, nullptr);
     ASSERT_TRUE(focus_is(::GetDlgItem(manager, 100)));
     press(VK_RETURN);  // Connect on the first line
-    EXPECT_EQ(recorded(), (std::vector<std::string>{"ssh.exe", "-p", "2222", "-A", "-v", "alice@server1"}));
+    EXPECT_EQ(recorded(),
+              (std::vector<std::string>{narrow(bin_ + L"\\ssh.exe"), "-p", "2222", "-A", "-v", "alice@server1"}));
     EXPECT_TRUE(gone(app_.pid(), L"OvelinConnMgr"));
     EXPECT_TRUE(wait_until([&] { return config_file(L"sessions.json").find("\"Lab box\"") != std::string::npos; }));
 }
@@ -381,6 +386,158 @@ TEST_F(Dialogs, QuittingWhileADialogIsOpenEndsBoth) {
         ::PostMessageW(hwnd, WM_CLOSE, 0, 0);
         EXPECT_EQ(app_.wait_exit(20s), std::optional<DWORD>(0)) << narrow(c.classes.back());
     }
+}
+
+std::wstring widen(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
+
+std::string lower(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+// A portable copy of ovelin.exe with decoy clients beside it and in the
+// folder it was started from, both folders also on PATH: the Remote Desktop
+// client comes from System32 by its full path and ssh.exe from the first
+// other PATH folder. The connection file goes whether the client runs, could
+// not start, or ovelin ends first.
+TEST_F(Dialogs, ClientsStartFromTheirOwnPlacesAndTheConnectionFileGoesOnEveryPath) {
+    // Wine gives every process its own SystemRoot: the recorder stands in
+    // the prefix's System32 for the test's length.
+    wchar_t root[MAX_PATH] = {};
+    ASSERT_GT(::GetEnvironmentVariableW(L"SystemRoot", root, MAX_PATH), 0u);
+    const std::wstring mstsc = std::wstring(root) + L"\\System32\\mstsc.exe";
+    const std::wstring recorder = bin_path(L"arg_recorder.exe");
+    if (file_exists(mstsc) && read_file(mstsc) != read_file(recorder))
+        GTEST_SKIP() << "a Remote Desktop client is installed in this prefix";
+    ::DeleteFileW(mstsc.c_str());  // ours, left by a run that was killed
+    struct Cleanup {
+        std::wstring mstsc;
+        ~Cleanup() {
+            // The client may still be ending after ovelin did.
+            wait_until([&] { return ::DeleteFileW(mstsc.c_str()) || !file_exists(mstsc); });
+        }
+    } cleanup{mstsc};
+
+    const std::wstring portable = make_temp_dir(), temp = make_temp_dir();
+    ASSERT_TRUE(::CopyFileW(ovelin_exe().c_str(), (portable + L"\\ovelin.exe").c_str(), FALSE));
+    ::CreateDirectoryW(config_.c_str(), nullptr);
+    for (const std::wstring& dir : {portable, appdata_})
+        for (const wchar_t* name : {L"\\mstsc.exe", L"\\ssh.exe"})
+            ASSERT_TRUE(::CopyFileW(recorder.c_str(), (dir + name).c_str(), FALSE));
+    write_config(L"settings.json", CLOSE_TO_TRAY_OFF);
+    write_config(L"profiles.json", R"({"schema_version": 1, "profiles": [
+      {"id": "p-1-1", "name": "Desk", "kind": {"type": "rdp", "host": "desk"}},
+      {"id": "p-1-2", "name": "Lab", "kind": {"type": "ssh", "host": "lab"}}]})");
+
+    Environment env = current_environment();
+    env[L"APPDATA"] = appdata_;
+    env[L"COMSPEC"] = bin_path(L"test_shell.exe");
+    env[L"TEMP"] = env[L"TMP"] = temp;
+    env[L"PATH"] = portable + L";" + appdata_ + L";.;" + bin_ + L";" + old_path_;
+    app_ = start_process(portable + L"\\ovelin.exe", L"", env, appdata_);  // started from APPDATA
+    ASSERT_TRUE(app_);
+    HWND hwnd = ready(wait_for_main_window(app_));
+    ASSERT_NE(hwnd, nullptr);
+
+    const auto connect = [&](int line) {
+        ::DeleteFileW(record_.c_str());
+        ::DeleteFileW((record_ + L".image").c_str());
+        to_front(hwnd);
+        HWND manager = open('O', L"OvelinConnMgr");
+        ASSERT_NE(manager, nullptr);
+        ASSERT_TRUE(focus_is(::GetDlgItem(manager, 100)));
+        for (int i = 0; i < line; ++i) press(VK_DOWN);
+        press(VK_RETURN);
+        ASSERT_TRUE(gone(app_.pid(), L"OvelinConnMgr"));
+    };
+    const auto image = [&] { return lower(read_file(record_ + L".image").value_or("(none)")); };
+    const auto rdp_files = [&] {
+        int n = 0;
+        for (const std::wstring& name : list_dir(temp)) n += name.ends_with(L".rdp");
+        return n;
+    };
+
+    // Not started (no client in System32 yet): an error, no decoy, no file left.
+    connect(0);
+    HWND box = wait_for_window_of_class(app_.pid(), L"#32770");
+    ASSERT_NE(box, nullptr) << "no error box";
+    EXPECT_NE(lower(narrow(control_text(::GetDlgItem(box, 0xFFFF)))).find(lower(narrow(mstsc))), std::string::npos);
+    press(VK_RETURN);
+    ASSERT_TRUE(gone(app_.pid(), L"#32770"));
+    EXPECT_EQ(rdp_files(), 0);
+    EXPECT_FALSE(file_exists(record_)) << "a decoy ran: " << image();
+
+    // Started: the system's client with a new file, deleted while it runs.
+    ASSERT_TRUE(::CopyFileW(recorder.c_str(), mstsc.c_str(), TRUE));
+    connect(0);
+    const std::vector<std::string> rdp = recorded();
+    ASSERT_EQ(rdp.size(), 2u);
+    EXPECT_EQ(lower(rdp[0]), lower(narrow(mstsc)));
+    EXPECT_EQ(image(), lower(narrow(mstsc)));
+    EXPECT_TRUE(rdp[1].starts_with(narrow(temp) + "\\ovelin-") && rdp[1].ends_with(".rdp")) << rdp[1];
+    EXPECT_TRUE(wait_until([&] { return !file_exists(widen(rdp[1])); }, 20s)) << "the connection file stayed";
+
+    connect(1);
+    EXPECT_EQ(recorded(), (std::vector<std::string>{narrow(bin_ + L"\\ssh.exe"), "lab"}));
+    EXPECT_EQ(image(), lower(narrow(bin_ + L"\\ssh.exe")));
+
+    // Started, and ovelin closed at once: the file does not outlive it.
+    connect(0);
+    ::PostMessageW(hwnd, WM_CLOSE, 0, 0);
+    EXPECT_EQ(app_.wait_exit(20s), std::optional<DWORD>(0));
+    EXPECT_EQ(recorded().size(), 2u);
+    EXPECT_EQ(rdp_files(), 0);
+
+    for (const std::wstring& dir : {portable, temp}) remove_tree(dir);
+}
+
+// An unchanged profile comes back from the editor as it was: a field far
+// past 511 characters whole, and arguments holding spaces, quotes and
+// nothing at all as the same list.
+TEST_F(Dialogs, EditAndOkKeepLongFieldsAndArgumentsAsTheyWere) {
+    const std::string key = "C:\\keys\\" + std::string(600, 'k');
+    ProfilesFile file{
+        1, {{"p-1-1", "Lab", Ssh{"lab", 22, "alice", key, {"-o", "SetEnv=A=\"x y\"", "", "-v"}}, std::nullopt, std::nullopt}}};
+    write_config(L"profiles.json", to_pretty_json(file).value());
+    HWND hwnd = start_ready();
+    ASSERT_NE(hwnd, nullptr);
+    HWND manager = open('O', L"OvelinConnMgr");
+    ASSERT_NE(manager, nullptr);
+    ASSERT_TRUE(focus_is(::GetDlgItem(manager, 100)));
+    press(VK_F2);
+    HWND editor = wait_for_window_of_class(app_.pid(), L"OvelinProfileEd");
+    ASSERT_NE(editor, nullptr);
+    ASSERT_TRUE(focus_is(::GetDlgItem(editor, 201)));
+    EXPECT_EQ(control_text(::GetDlgItem(editor, 213)), widen(key));
+    EXPECT_EQ(control_text(::GetDlgItem(editor, 214)), LR"(-o "SetEnv=A=\"x y\"" "" -v)");
+    save(editor, L"dialog-profile-editor-quoted-args.png");
+    for (int id : {201, 202, 210, 211, 212, 213, 214}) {
+        DWORD_PTR limit = 0;
+        ::SendMessageTimeoutW(::GetDlgItem(editor, id), EM_GETLIMITTEXT, 0, 0, SMTO_ABORTIFHUNG, 5000, &limit);
+        EXPECT_EQ(limit, id == 211 ? 6u : 32766u) << id;
+    }
+    press(VK_RETURN);
+    ASSERT_TRUE(gone(app_.pid(), L"OvelinProfileEd"));
+    press(VK_ESCAPE);
+    ASSERT_TRUE(gone(app_.pid(), L"OvelinConnMgr"));
+    ASSERT_TRUE(wait_until([&] { return file_exists(config_ + L"\\profiles.json.bak"); }));
+    auto saved = parse_record<ProfilesFile>(config_file(L"profiles.json"));
+    ASSERT_TRUE(saved) << saved.error();
+    EXPECT_EQ(saved->profiles, file.profiles);
+
+    // Kept, but not run: an empty argument would be read by ssh as the host.
+    manager = open('O', L"OvelinConnMgr");
+    ASSERT_NE(manager, nullptr);
+    ASSERT_TRUE(focus_is(::GetDlgItem(manager, 100)));
+    press(VK_RETURN);
+    HWND box = wait_for_window_of_class(app_.pid(), L"#32770");
+    ASSERT_NE(box, nullptr) << "no error box";
+    EXPECT_EQ(control_text(::GetDlgItem(box, 0xFFFF)),
+              LR"(Cannot connect: invalid profile: extra_args entry "" is not an allowed ssh option)");
+    save(box, L"dialog-refused-extra-argument.png");
+    press(VK_RETURN);
+    ASSERT_TRUE(gone(app_.pid(), L"#32770"));
+    EXPECT_EQ(saved_sessions(), 1);  // no tab opened
 }
 
 }  // namespace

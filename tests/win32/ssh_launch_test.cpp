@@ -30,6 +30,9 @@ public:
     std::expected<fs::path, std::error_code> temp_dir() const override {
         return system_launch_environment().temp_dir();
     }
+    std::optional<fs::path> program_dir() const override { return system_launch_environment().program_dir(); }
+    std::optional<fs::path> current_dir() const override { return system_launch_environment().current_dir(); }
+    std::uint64_t unix_nanos() const override { return system_launch_environment().unix_nanos(); }
 
 private:
     std::string root_;
@@ -83,8 +86,8 @@ TEST(SshLaunch, TheClientReceivesExactlyTheProfile) {
     } cases[] = {
         {{"server1", 2222, "alice", "C:\\Users\\me\\.ssh\\my key", {}},
          {"-p", "2222", "-i", "C:\\Users\\me\\.ssh\\my key", "alice@server1"}},
-        {{"fe80::1", 65000, "x \"y\"\\", "C:\\keys dir\\", {"-o", "SetEnv=A=\"x y\"", "", "-v"}},
-         {"-p", "65000", "-i", "C:\\keys dir\\", "-o", "SetEnv=A=\"x y\"", "", "-v", "x \"y\"\\@fe80::1"}},
+        {{"fe80::1", 65000, "a@b", "C:\\keys dir\\", {"-o", "SetEnv=A=\"x y\\\" z\"", "-i", "C:\\k\\", "-v"}},
+         {"-p", "65000", "-i", "C:\\keys dir\\", "-o", "SetEnv=A=\"x y\\\" z\"", "-i", "C:\\k\\", "-v", "a@b@fe80::1"}},
         {{"h", 22, "j\xc3\xb6rg", "D:\\\xe6\x97\xa5 \xe6\x9c\xac\\id", {}},
          {"-i", "D:\\\xe6\x97\xa5 \xe6\x9c\xac\\id", "j\xc3\xb6rg@h"}},
     };

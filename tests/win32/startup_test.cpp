@@ -58,18 +58,45 @@ TEST_F(Startup, WithoutAppDataTheWindowWorksAndNothingIsWritten) {
     EXPECT_FALSE(file_exists(wine_config));
 }
 
-TEST_F(Startup, NewerSettingsStayByteIdenticalAndDefaultsApply) {
+// Files that do not load are said once, in the error box over the shown
+// window; they stay byte-identical and the defaults apply.
+TEST_F(Startup, FilesThatDoNotLoadAreReportedOverTheWindowAndStayAsTheyAre) {
     const std::string newer = R"({"schema_version": 2, "close_to_tray": false,
   "restore_sessions_on_start": false, "track_history": true, "sync_mode": "local"})";
+    const std::string malformed = R"({"schema_version": 1, "profiles": [{"id": "p"}]})";
     write_config(L"settings.json", newer);
+    write_config(L"profiles.json", malformed);
     HWND hwnd = start();
     ASSERT_NE(hwnd, nullptr);
+    HWND box = wait_for_window_of_class(app_.pid(), L"#32770");
+    ASSERT_NE(box, nullptr) << "no error box";
+    EXPECT_TRUE(::IsWindowVisible(hwnd)) << "the window shows first";
+    EXPECT_EQ(window_text(box), L"ovelin");
+    wchar_t text[1024] = {};
+    DWORD_PTR n = 0;
+    ::SendMessageTimeoutW(::GetDlgItem(box, 0xFFFF), WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text),
+                          SMTO_ABORTIFHUNG, 5000, &n);
+    EXPECT_EQ(std::wstring(text, n),
+              L"settings.json: schema_version 2 is newer than supported 1\nIt is not used; before it is saved over, "
+              L"it is kept as settings.json.unreadable.\n\nprofiles.json: missing field `name` at line 1 column 46\n"
+              L"It is not used; before it is saved over, it is kept as profiles.json.unreadable.");
+    // The window behind the box has painted: the screenshot shows both.
+    EXPECT_TRUE(wait_until([&] {
+        auto shot = capture_client(hwnd);
+        return shot && shot->at(shot->width / 2, shot->height - 1) == rgb(12, 14, 18);
+    }));
+    if (auto shot = capture_client(::GetDesktopWindow())) save_screenshot(*shot, L"startup-unloadable-files.png");
+    ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(wait_until([&] { return find_window_of_class(app_.pid(), L"#32770") == nullptr; }));
+
     // The file's close_to_tray false is not used: the default (true) hides.
     ::PostMessageW(hwnd, WM_CLOSE, 0, 0);
     EXPECT_TRUE(wait_until([&] { return !::IsWindowVisible(hwnd); }));
     EXPECT_TRUE(app_.running());
     EXPECT_EQ(read_file(config_ + L"\\settings.json").value_or(""), newer);
-    EXPECT_FALSE(file_exists(config_ + L"\\settings.json.bak"));
+    EXPECT_EQ(read_file(config_ + L"\\profiles.json").value_or(""), malformed);
+    EXPECT_EQ(list_dir(config_), (std::vector<std::wstring>{L"aliases.json", L"history\\", L"profiles.json",
+                                                            L"sessions.json", L"settings.json"}));
 }
 
 TEST_F(Startup, CloseEndsTheProcessWhenCloseToTrayIsOff) {
