@@ -59,17 +59,18 @@ std::string output_text(const Screen& screen) {
 std::error_code write_output(const std::filesystem::path& path, std::string_view bytes) {
     std::filesystem::path temp = path;
     temp += ".tmp";
-    if (std::error_code ec = platform::write_file(temp, bytes)) {
-        std::error_code ignored;
-        std::filesystem::remove(temp, ignored);
-        return ec;
+    std::error_code ec;
+    {
+        auto held = platform::HeldTemp::acquire(temp);
+        if (!held) return held.error();
+        ec = held->write(bytes);
+        if (!ec) ec = held->replace(path);
     }
-    if (std::error_code ec = platform::rename_replacing(temp, path)) {
+    if (ec) {
         std::error_code ignored;
-        std::filesystem::remove(temp, ignored);
-        return ec;
+        std::filesystem::remove(temp, ignored);  // nothing is left half written
     }
-    return {};
+    return ec;
 }
 
 void save_output(AppCell& cell, Host& host, std::uint64_t session_id) {
