@@ -1,6 +1,7 @@
 // Screen under arbitrary output: bytes arrive in chunks, the size changes
 // between some of them, and everything a painter or a copy reads is read.
-// Nothing may crash, hang or give text that is not UTF-8.
+// Nothing may crash, hang or give text that is not UTF-8; what the screen
+// does not understand is heard by its hook.
 
 #include <cstddef>
 #include <cstdint>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "core/utf.hpp"
+#include "term/mouse_report.hpp"
 #include "term/screen.hpp"
 
 namespace {
@@ -30,6 +32,11 @@ void read_everything(ovelin::Screen& s, std::vector<ovelin::CellView>& row) {
     check(ovelin::is_valid_utf8(s.contents_between(0, cols / 2, rows - 1, cols)));
     check(ovelin::is_valid_utf8(s.title()));
     (void)s.take_replies();
+    // The reports the modes in force call for, at the far corner.
+    using ovelin::term::MouseEvent;
+    for (auto kind : {MouseEvent::Kind::Press, MouseEvent::Kind::Release, MouseEvent::Kind::Motion})
+        (void)ovelin::term::encode_mouse(s.modes(), {kind, ovelin::term::MouseButton::Left, rows - 1, cols - 1});
+    (void)ovelin::term::encode_focus(s.modes(), true);
 }
 
 }  // namespace
@@ -41,6 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size < 2) return 0;
     ovelin::Screen s(static_cast<std::uint16_t>(1 + data[0] % 50), static_cast<std::uint16_t>(1 + data[1] % 120), 300);
     std::vector<ovelin::CellView> row;
+    s.on_unknown_sequence([](std::string_view text) { check(!text.empty()); });
     std::size_t at = 2;
     while (at < size) {
         const std::uint8_t head = data[at++];

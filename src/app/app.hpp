@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/deferred_delete.hpp"
+#include "app/report_state.hpp"
 #include "app/scroll_state.hpp"
 #include "app/selection_state.hpp"
 #include "app/session.hpp"
@@ -76,6 +77,8 @@ struct App : Configuration {
     WheelState wheel;
     ThumbDrag thumb_drag;
     FindState find;
+    MouseReportState mouse_report;
+    FocusReportState focus_report;
     // Connection files of started clients, deleted a few seconds later.
     DeferredDeletes connection_files;
 

@@ -19,6 +19,9 @@
 
 namespace ovelin {
 
+// Lines per wheel notch meaning "one screen at a time".
+inline constexpr unsigned WHEEL_PAGE = 0xFFFFFFFFu;
+
 struct ClientSize {
     int width = 0;
     int height = 0;
@@ -55,6 +58,9 @@ public:
 
     virtual void capture_mouse() = 0;
     virtual void release_mouse() = 0;
+    // Lines one wheel notch scrolls, as the user set it (3 unless changed);
+    // 0 for none, WHEEL_PAGE for a screen at a time.
+    virtual unsigned wheel_scroll_lines() { return 3; }
 
     // The error message box, caption "ovelin".
     virtual void show_error(const std::string& text) = 0;

@@ -42,37 +42,6 @@ void send_input(App& app, std::string_view bytes) {
     send_to_session(active, bytes);
 }
 
-std::optional<std::string> key_sequence(unsigned virtual_key, Modifiers mods) {
-    switch (virtual_key) {
-        case vk::UP: return "\x1b[A";
-        case vk::DOWN: return "\x1b[B";
-        case vk::RIGHT: return "\x1b[C";
-        case vk::LEFT: return "\x1b[D";
-        case vk::HOME: return "\x1b[H";
-        case vk::END: return "\x1b[F";
-        case vk::INSERT: return "\x1b[2~";
-        case vk::DELETE_KEY: return "\x1b[3~";
-        case vk::PRIOR: return "\x1b[5~";
-        case vk::NEXT: return "\x1b[6~";
-        case vk::F1: return "\x1bOP";
-        case vk::F1 + 1: return "\x1bOQ";
-        case vk::F1 + 2: return "\x1bOR";
-        case vk::F1 + 3: return "\x1bOS";
-        case vk::F1 + 4: return "\x1b[15~";
-        case vk::F1 + 5: return "\x1b[17~";
-        case vk::F1 + 6: return "\x1b[18~";
-        case vk::F1 + 7: return "\x1b[19~";
-        case vk::F1 + 8: return "\x1b[20~";
-        case vk::F1 + 9: return "\x1b[21~";
-        case vk::F1 + 10: return "\x1b[23~";
-        case vk::F1 + 11: return "\x1b[24~";
-        case vk::TAB:
-            if (mods.shift) return "\x1b[Z";
-            return std::nullopt;
-        default: return std::nullopt;
-    }
-}
-
 namespace {
 
 bool is_arrow(unsigned k) { return k >= vk::LEFT && k <= vk::DOWN; }

@@ -7,6 +7,7 @@
 
 #include "app/app.hpp"
 #include "app/host.hpp"
+#include "app/key_encoding.hpp"
 #include "app/keys.hpp"
 
 namespace ovelin {
@@ -17,10 +18,6 @@ namespace ovelin {
 void send_input(App& app, std::string_view bytes);
 // Bytes for one session alone (never broadcast), on the same terms.
 void send_to_session(Session& s, std::string_view bytes);
-
-// The escape sequence a key sends by itself, if any (cursor keys always in
-// their normal form, F1-F4 as SS3, Shift+Tab as back-tab).
-std::optional<std::string> key_sequence(unsigned virtual_key, Modifiers mods);
 
 // WM_KEYDOWN, in order: the group browser's keys, the navigation chord with
 // an arrow, the built-in shortcuts (Alt up), the quick keys, then the key's

@@ -51,7 +51,7 @@ bool press_on_thumb(AppCell& cell, Host& host, int x, int y) {
     return true;
 }
 
-void on_left_down(AppCell& cell, Host& host, int x, int y) {
+void on_left_down(AppCell& cell, Host& host, int x, int y, Modifiers mods) {
     end_rename(cell, host, true);
     if (y < TAB_BAR_HEIGHT) {
         on_bar_left_down(cell, host, x, y);
@@ -59,41 +59,62 @@ void on_left_down(AppCell& cell, Host& host, int x, int y) {
     }
     if (press_on_thumb(cell, host, x, y)) return;
     if (press_in_view(cell, host, x, y, false)) return;
+    if (report_press(cell, host, PointerButton::Left, x, y, mods)) return;
     begin_selection(cell, host, x, y);
 }
 
-void on_left_up(AppCell& cell, Host& host, int, int) {
+void on_left_up(AppCell& cell, Host& host, int x, int y, Modifiers mods) {
     if (end_thumb_drag(*cell.take())) {
         host.release_mouse();
         return;
     }
+    if (report_release(cell, host, PointerButton::Left, x, y, mods)) return;
     finish_selection(cell, host);
 }
 
-void on_left_double_click(AppCell& cell, Host& host, int x, int y) {
+void on_left_double_click(AppCell& cell, Host& host, int x, int y, Modifiers mods) {
     if (y < TAB_BAR_HEIGHT) {
         on_bar_double_click(cell, host, x, y);
         return;
     }
     // The second press of a quick click is still a press: it replaces the selection.
     if (press_on_thumb(cell, host, x, y)) return;
-    if (!press_in_view(cell, host, x, y, true)) begin_selection(cell, host, x, y);
+    if (press_in_view(cell, host, x, y, true)) return;
+    if (report_press(cell, host, PointerButton::Left, x, y, mods)) return;
+    begin_selection(cell, host, x, y);
 }
 
-void on_right_down(AppCell& cell, Host& host, int x, int y) {
+void on_right_down(AppCell& cell, Host& host, int x, int y, Modifiers mods) {
+    end_rename(cell, host, true);
+    if (y < TAB_BAR_HEIGHT) {
+        on_bar_right_down(cell, host, x, y);
+        return;
+    }
+    if (report_press(cell, host, PointerButton::Right, x, y, mods)) return;
+    paste_clipboard(cell, host);  // tile headers too: all of the area pastes
+}
+
+void on_right_up(AppCell& cell, Host& host, int x, int y, Modifiers mods) {
+    report_release(cell, host, PointerButton::Right, x, y, mods);
+}
+
+void on_other_double_click(AppCell& cell, Host& host, PointerButton button, int x, int y, Modifiers mods) {
+    if (y >= TAB_BAR_HEIGHT) report_press(cell, host, button, x, y, mods);
+}
+
+void on_middle_down(AppCell& cell, Host& host, int x, int y, Modifiers mods) {
     end_rename(cell, host, true);
     if (y < TAB_BAR_HEIGHT)
-        on_bar_right_down(cell, host, x, y);
+        on_bar_middle_down(cell, host, x, y);
     else
-        paste_clipboard(cell, host);  // tile headers too: all of the area pastes
+        report_press(cell, host, PointerButton::Middle, x, y, mods);
 }
 
-void on_middle_down(AppCell& cell, Host& host, int x, int y) {
-    end_rename(cell, host, true);
-    if (y < TAB_BAR_HEIGHT) on_bar_middle_down(cell, host, x, y);
+void on_middle_up(AppCell& cell, Host& host, int x, int y, Modifiers mods) {
+    report_release(cell, host, PointerButton::Middle, x, y, mods);
 }
 
-void on_mouse_move(AppCell& cell, Host& host, int x, int y) {
+void on_mouse_move(AppCell& cell, Host& host, int x, int y, Modifiers mods) {
     {
         auto app = cell.take();
         if (app->thumb_drag.active) {
@@ -101,7 +122,12 @@ void on_mouse_move(AppCell& cell, Host& host, int x, int y) {
             return;
         }
     }
+    if (report_move(cell, host, x, y, mods)) return;
     extend_selection(cell, host, x, y);
+}
+
+void on_mouse_wheel(AppCell& cell, Host& host, int x, int y, int delta, Modifiers mods) {
+    on_wheel(cell, host, x, y, delta, host.wheel_scroll_lines(), mods);
 }
 
 }  // namespace ovelin

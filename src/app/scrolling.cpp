@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "app/input.hpp"
+#include "app/mouse_report.hpp"
 #include "app/selection.hpp"
 #include "app/tiling.hpp"
 #include "ui/terminal_view.hpp"
@@ -85,53 +86,63 @@ bool scroll_active(App& app, Host& host, ScrollKey key) {
     return true;
 }
 
-WheelAction wheel_action(const Screen& screen) {
+WheelAction wheel_action(const Screen& screen, bool shift) {
+    const bool reporting = screen.modes().mouse_tracking() != term::MouseTracking::None;
+    if (reporting && !shift) return WheelAction::Report;
     // Pagers and editors on the alternate screen have no history to show:
     // they get the arrow keys, as other terminals give them.
-    return screen.alternate_screen() ? WheelAction::Arrows : WheelAction::Scroll;
+    if (screen.alternate_screen()) return reporting ? WheelAction::Nothing : WheelAction::Arrows;
+    return WheelAction::Scroll;
 }
 
-void on_wheel(AppCell& cell, Host& host, int x, int y, int delta, unsigned lines_per_notch) {
-    auto app = cell.take();
-    if (app->view_mode == ViewMode::BrowseGroups || delta == 0 || lines_per_notch == 0) return;
-    const ClientSize size = host.client_size();
-    const auto place = terminal_at(*app, size, x, y);
-    if (!place) return;
-    Session& s = app->sessions[place->index];
-
-    // Parts of a notch add up, so fine-grained wheels and touchpads scroll
-    // smoothly; turning the other way starts afresh.
-    WheelState& w = app->wheel;
-    if (w.session_id != s.id() || (w.remainder != 0 && (w.remainder > 0) != (delta > 0))) w = {s.id(), 0};
-    const bool page = lines_per_notch == WHEEL_PAGE;
-    w.remainder += page ? delta : delta * static_cast<int>(std::min(lines_per_notch, 100u));
-    const int steps = w.remainder / WHEEL_NOTCH;
-    w.remainder -= steps * WHEEL_NOTCH;
-    if (steps == 0) return;
-    const int lines = page ? steps * std::max(view_rows(*app, size, place->index) - 1, 1) : steps;
-
-    WheelAction action;
+void on_wheel(AppCell& cell, Host& host, int x, int y, int delta, unsigned lines_per_notch, Modifiers mods) {
+    int lines = 0;
     {
-        LockedScreen& locked = *s.pty->screen();
-        std::lock_guard lock(locked.mutex);
-        action = wheel_action(locked.screen);
-    }
-    switch (action) {
-        case WheelAction::Arrows: {
-            const std::string key = *key_sequence(lines > 0 ? vk::UP : vk::DOWN, {});
-            std::string bytes;
-            for (int k = 0; k < std::abs(lines); ++k) bytes += key;
-            send_to_session(s, bytes);
-            return;
+        auto app = cell.take();
+        if (app->view_mode == ViewMode::BrowseGroups || delta == 0 || lines_per_notch == 0) return;
+        const ClientSize size = host.client_size();
+        const auto place = terminal_at(*app, size, x, y);
+        if (!place) return;
+        Session& s = app->sessions[place->index];
+
+        // Parts of a notch add up, so fine-grained wheels and touchpads scroll
+        // smoothly; turning the other way starts afresh.
+        WheelState& w = app->wheel;
+        if (w.session_id != s.id() || (w.remainder != 0 && (w.remainder > 0) != (delta > 0))) w = {s.id(), 0};
+        const bool page = lines_per_notch == WHEEL_PAGE;
+        w.remainder += page ? delta : delta * static_cast<int>(std::min(lines_per_notch, 100u));
+        const int steps = w.remainder / WHEEL_NOTCH;
+        w.remainder -= steps * WHEEL_NOTCH;
+        if (steps == 0) return;
+        lines = page ? steps * std::max(view_rows(*app, size, place->index) - 1, 1) : steps;
+
+        WheelAction action;
+        {
+            LockedScreen& locked = *s.pty->screen();
+            std::lock_guard lock(locked.mutex);
+            action = wheel_action(locked.screen, mods.shift);
         }
-        case WheelAction::Scroll:
-            if (!scroll_view(s, -lines)) return;
-            break;
+        switch (action) {
+            case WheelAction::Report: break;  // below, with the state released
+            case WheelAction::Nothing: return;
+            case WheelAction::Arrows: {
+                const std::string key = *key_sequence(lines > 0 ? vk::UP : vk::DOWN, {});
+                std::string bytes;
+                for (int k = 0; k < std::abs(lines); ++k) bytes += key;
+                send_to_session(s, bytes);
+                return;
+            }
+            case WheelAction::Scroll:
+                if (!scroll_view(s, -lines)) return;
+                // A drag goes on over the lines the view brought in.
+                if (app->selection.state == Selection::State::Selecting && app->selection.session_id == s.id())
+                    extend_selection(*app, visible_terminals(*app, size), app->selection.x, app->selection.y);
+                host.repaint();
+                return;
+        }
     }
-    // A drag goes on over the lines the view brought in.
-    if (app->selection.state == Selection::State::Selecting && app->selection.session_id == s.id())
-        extend_selection(*app, visible_terminals(*app, size), app->selection.x, app->selection.y);
-    host.repaint();
+    // A report a line.
+    report_wheel(cell, host, x, y, lines, 1, mods);
 }
 
 bool begin_thumb_drag(App& app, ClientSize size, int x, int y) {

@@ -7,6 +7,7 @@
 
 #include "app/app.hpp"
 #include "app/host.hpp"
+#include "app/keys.hpp"
 
 namespace ovelin {
 
@@ -23,18 +24,18 @@ enum class ScrollKey { PageBack, PageForward, LineBack, LineForward, Oldest, Liv
 // (the key then goes to the program, as if no shortcut had it).
 bool scroll_active(App& app, Host& host, ScrollKey key);
 
-// Lines per notch meaning "one screen at a time".
-inline constexpr unsigned WHEEL_PAGE = 0xFFFFFFFFu;
 inline constexpr int WHEEL_NOTCH = 120;
 
-// What the wheel does over a session: its one decision point.
-enum class WheelAction { Arrows, Scroll };
-WheelAction wheel_action(const Screen& screen);
+// What the wheel does over a session: its one decision point. A program that
+// asked for the mouse hears it (Shift keeps it the window's); a program on
+// the alternate screen that did not gets arrow keys; else the view scrolls.
+enum class WheelAction { Report, Arrows, Scroll, Nothing };
+WheelAction wheel_action(const Screen& screen, bool shift);
 
-// WM_MOUSEWHEEL over the window: `delta` in 120ths of a notch (positive:
-// away from the user), `lines_per_notch` as the system is set (0: none,
+// The wheel over the window: `delta` in 120ths of a notch (positive: away
+// from the user), `lines_per_notch` as the system is set (0: none,
 // WHEEL_PAGE: a page). Parts of a notch add up per session.
-void on_wheel(AppCell& cell, Host& host, int x, int y, int delta, unsigned lines_per_notch);
+void on_wheel(AppCell& cell, Host& host, int x, int y, int delta, unsigned lines_per_notch, Modifiers mods = {});
 
 // The scroll thumb: a press on it starts a drag (true: the press is taken),
 // a move while dragging scrolls (true when the view moved), the release ends it.

@@ -4,6 +4,7 @@
 
 #include "app/browse.hpp"
 #include "app/find.hpp"
+#include "app/focus_report.hpp"
 #include "app/sessions.hpp"
 #include "ui/tiles.hpp"
 
@@ -62,6 +63,7 @@ std::vector<std::size_t> visible_sessions(const App& app) {
 void lay_out(App& app, Host& host) {
     // The find bar follows its session's area, and goes with it.
     place_find_bar(app, host);
+    report_focus(app);  // the active session or the view may have changed
     if (app.sessions.empty()) return;
     const ClientSize size = host.client_size();
     // Minimised: the client area is empty, and fitting to it would tell every

@@ -35,6 +35,10 @@ void fill_view(CellView& out, const term::Cell* cells, int n, const std::vector<
     out.fg = to_color(cell.pen.fg_kind(), cell.pen.fg);
     out.bg = to_color(cell.pen.bg_kind(), cell.pen.bg);
     out.inverse = cell.pen.has(term::Pen::kReverse) != reverse_video;
+    // An erased cell keeps the pen's colours only: no underline on blanks.
+    const bool written = cell.ch != 0 && !out.wide_continuation;
+    out.bold = written && cell.pen.has(term::Pen::kBold);
+    out.underline = written && cell.pen.underline() != 0;
     // Wide when the cell to the right is a continuation, as libvterm's
     // screen reports it (a cut-off wide character at the edge reads narrow).
     out.wide = col + 1 < n && cells[col + 1].ch == term::kContinuation;
@@ -139,6 +143,7 @@ std::uint16_t Screen::cols() const { return static_cast<std::uint16_t>(impl_->te
 bool Screen::alternate_screen() const { return impl_->term.alternate_screen(); }
 bool Screen::hide_cursor() const { return !impl_->term.cursor_visible(); }
 bool Screen::bracketed_paste() const { return impl_->term.bracketed_paste(); }
+const term::Modes& Screen::modes() const { return impl_->term.modes(); }
 
 CursorPos Screen::cursor() const {
     int row = 0, col = 0;
@@ -207,6 +212,8 @@ std::string Screen::contents_between(std::uint16_t start_row, std::uint16_t star
 }
 
 std::string Screen::take_replies() { return impl_->term.take_replies(); }
+
+void Screen::on_unknown_sequence(std::function<void(std::string_view)> hook) { impl_->term.on_unknown(std::move(hook)); }
 
 std::size_t Screen::scrollback_size() const { return impl_->term.scrollback().size(); }
 

@@ -20,12 +20,14 @@
 // size in force does nothing. Text read from it is always valid UTF-8.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "term/lines.hpp"
+#include "term/modes.hpp"
 
 namespace ovelin {
 
@@ -48,6 +50,8 @@ struct CellView {
     bool inverse = false;
     bool wide = false;               // left half of a two-column character
     bool wide_continuation = false;  // right half of a two-column character
+    bool bold = false;
+    bool underline = false;  // single or double
 };
 
 // One history line's characters, for searching. Either `ascii` holds its
@@ -90,6 +94,9 @@ public:
     bool alternate_screen() const;
     bool hide_cursor() const;
     bool bracketed_paste() const;
+    // Every mode the program has set: mouse and focus reporting, keypad,
+    // cursor keys and the rest.
+    const term::Modes& modes() const;
     CursorPos cursor() const;  // of the grid in use
     const std::string& title() const;
 
@@ -116,6 +123,10 @@ public:
     // Bytes the terminal answers with (device status and attribute reports);
     // they belong on the child's input. Taking them empties the queue.
     std::string take_replies();
+
+    // Hears each sequence, control or mode the screen does not understand,
+    // written out ("CSI ? 9999 h"); for tests and diagnostics.
+    void on_unknown_sequence(std::function<void(std::string_view)> hook);
 
     // Lines that left the top of the main grid, oldest first (index 0);
     // a line's text follows the rules of contents_between.

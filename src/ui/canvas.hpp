@@ -21,6 +21,13 @@ struct Rgb {
     bool operator==(const Rgb&) const = default;
 };
 
+// How a run of terminal text is drawn beyond its colours.
+struct TextStyle {
+    bool bold = false;       // the bold face of the terminal font, same advances
+    bool underline = false;  // a one-pixel line at the baseline in the text colour
+    bool operator==(const TextStyle&) const = default;
+};
+
 // Bar: the system's message font at the window's DPI, for the tab bar.
 enum class FontKind { Default, Terminal, Bar };
 
@@ -38,6 +45,13 @@ public:
     // the text; each UTF-16 unit advances the pen by its own amount.
     virtual void text_run(int x, int y, const Rect& box, std::u16string_view text,
                           std::span<const std::int32_t> advances, Rgb foreground, Rgb background) = 0;
+    // The same in a style; a canvas without styles draws it plain.
+    virtual void styled_text_run(int x, int y, const Rect& box, std::u16string_view text,
+                                 std::span<const std::int32_t> advances, Rgb foreground, Rgb background,
+                                 TextStyle style) {
+        (void)style;
+        text_run(x, y, box, text, advances, foreground, background);
+    }
     // One line of text, vertically centred and clipped in `box`, on the
     // existing background.
     virtual void text_in(const Rect& box, std::u16string_view text, Rgb color) = 0;

@@ -11,7 +11,7 @@ namespace {
 
 bool same_cell(const CellView& a, const CellView& b) {
     return a.text == b.text && a.fg == b.fg && a.bg == b.bg && a.inverse == b.inverse && a.wide == b.wide &&
-           a.wide_continuation == b.wide_continuation;
+           a.wide_continuation == b.wide_continuation && a.bold == b.bold && a.underline == b.underline;
 }
 
 bool same_cells(const std::vector<CellView>& kept, const std::vector<CellView>& fresh, int cols) {

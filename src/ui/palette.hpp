@@ -2,6 +2,7 @@
 // The main window's fixed colours.
 
 #include <array>
+#include <cstdint>
 
 #include "term/screen.hpp"
 #include "ui/canvas.hpp"
@@ -10,7 +11,6 @@ namespace ovelin::palette {
 
 inline constexpr Rgb BACKGROUND{12, 14, 18};
 inline constexpr Rgb FOREGROUND{220, 223, 228};
-inline constexpr Rgb HIGH_INDEXED{204, 204, 204};  // indexed 16-255, text and background alike
 inline constexpr Rgb SELECTED_TEXT{240, 244, 250};
 inline constexpr Rgb SELECTED_BACKGROUND{52, 101, 164};
 inline constexpr Rgb GHOST_TEXT{120, 126, 138};
@@ -38,10 +38,23 @@ inline constexpr std::array<const char*, 8> GROUP_NAMES{
     "Red", "Orange", "Yellow", "Green", "Cyan", "Blue", "Purple", "Gray",
 };
 
+// Indexed colours past the sixteen: xterm's 6 x 6 x 6 cube (16-231), then
+// its grey ramp (232-255).
+constexpr Rgb indexed_color(std::uint8_t i) {
+    if (i < 16) return ANSI[i];
+    if (i >= 232) {
+        const auto grey = static_cast<std::uint8_t>(8 + 10 * (i - 232));
+        return {grey, grey, grey};
+    }
+    constexpr std::uint8_t levels[6] = {0, 95, 135, 175, 215, 255};
+    const int cube = i - 16;
+    return {levels[cube / 36], levels[cube / 6 % 6], levels[cube % 6]};
+}
+
 inline Rgb cell_color(const Color& c, bool foreground) {
     switch (c.kind) {
         case Color::Kind::Default: return foreground ? FOREGROUND : BACKGROUND;
-        case Color::Kind::Indexed: return c.index < 16 ? ANSI[c.index] : HIGH_INDEXED;
+        case Color::Kind::Indexed: return indexed_color(c.index);
         case Color::Kind::Rgb: return {c.r, c.g, c.b};
     }
     return foreground ? FOREGROUND : BACKGROUND;

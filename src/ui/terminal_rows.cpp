@@ -46,7 +46,7 @@ void build_row(const std::vector<CellView>& cells, int cols, const RowMarks& mar
     bool blank = true;
     auto flush = [&] {
         if (run.cells == 0) return;
-        if (blank && run.bg == palette::BACKGROUND) {
+        if (blank && run.bg == palette::BACKGROUND && !run.style.underline) {
             out.text.resize(begin);
             out.advances.resize(begin);
         } else {
@@ -74,11 +74,13 @@ void build_row(const std::vector<CellView>& cells, int cols, const RowMarks& mar
             fg = palette::SELECTED_TEXT;
             bg = palette::SELECTED_BACKGROUND;
         }
-        if (run.cells != 0 && !(run.fg == fg && run.bg == bg)) flush();
+        const TextStyle style{cell.bold, cell.underline};
+        if (run.cells != 0 && !(run.fg == fg && run.bg == bg && run.style == style)) flush();
         if (run.cells == 0) {
             run.start = c;
             run.fg = fg;
             run.bg = bg;
+            run.style = style;
         }
         const int advance = m.cell_width * (cell.wide ? 2 : 1);
         if (cell.text.size() == 1 && static_cast<unsigned char>(cell.text[0]) < 0x80) {
@@ -110,8 +112,12 @@ void draw_row(Canvas& canvas, const DrawnRow& row, int left, int y, int right, c
     for (const DrawnRun& run : row.runs) {
         const int x = left + m.cell_width * run.start;
         const Rect box{x, y, std::min(x + m.cell_width * run.cells, right), y + m.cell_height};
-        canvas.text_run(x, y + text_offset, box, std::u16string_view(row.text).substr(begin, run.end - begin),
-                        std::span(row.advances).subspan(begin, run.end - begin), run.fg, run.bg);
+        const auto text = std::u16string_view(row.text).substr(begin, run.end - begin);
+        const auto advances = std::span(row.advances).subspan(begin, run.end - begin);
+        if (run.style == TextStyle{})
+            canvas.text_run(x, y + text_offset, box, text, advances, run.fg, run.bg);
+        else
+            canvas.styled_text_run(x, y + text_offset, box, text, advances, run.fg, run.bg, run.style);
         begin = run.end;
     }
 }

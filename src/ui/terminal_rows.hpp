@@ -39,16 +39,17 @@ ColumnSpan selected_columns(const SelectionRange& selection, std::uint64_t line,
 // The marks of history line `line` among the first `cols` columns.
 void row_marks(const TerminalView& view, std::uint64_t line, int cols, RowMarks& out);
 
-// Adjacent cells of one colour pair, drawn with one text call.
+// Adjacent cells of one colour pair and style, drawn with one text call.
 struct DrawnRun {
     std::int32_t start = 0;  // column of its first cell
     std::int32_t cells = 0;  // width in cells
     std::uint32_t end = 0;   // end of its text in the row's text (it starts where the previous run ends)
     Rgb fg, bg;
+    TextStyle style;
 };
 
-// Spaces on the default background are left out: the area is already that
-// colour.
+// Spaces on the default background, not underlined, are left out: the area
+// is already that colour.
 struct DrawnRow {
     std::u16string text;
     std::vector<std::int32_t> advances;  // one per code unit

@@ -25,9 +25,13 @@ private:
     HGLOBAL h_;
 };
 
+// Another program (a clipboard manager, a reader) may hold the clipboard for
+// a moment; a copy or paste waits briefly for it rather than being lost.
 class OpenClipboard {
 public:
-    explicit OpenClipboard(HWND owner) : open_(::OpenClipboard(owner) != FALSE) {}
+    explicit OpenClipboard(HWND owner) {
+        for (int attempt = 1; !(open_ = ::OpenClipboard(owner) != FALSE) && attempt < 20; ++attempt) ::Sleep(10);
+    }
     OpenClipboard(const OpenClipboard&) = delete;
     OpenClipboard& operator=(const OpenClipboard&) = delete;
     ~OpenClipboard() {
@@ -36,7 +40,7 @@ public:
     explicit operator bool() const { return open_; }
 
 private:
-    bool open_;
+    bool open_ = false;
 };
 
 class GlobalLockGuard {

@@ -1,5 +1,6 @@
 #include "win32/gdi_canvas.hpp"
 
+#include <algorithm>
 #include <vector>
 
 #include "win32/kept_surfaces.hpp"
@@ -11,9 +12,10 @@ COLORREF ref(Rgb c) { return RGB(c.r, c.g, c.b); }
 RECT rect(const Rect& r) { return RECT{r.left, r.top, r.right, r.bottom}; }
 }  // namespace
 
-GdiCanvas::GdiCanvas(HDC dc, HFONT terminal_font, HFONT bar_font, KeptSurfaces* kept)
+GdiCanvas::GdiCanvas(HDC dc, HFONT terminal_font, HFONT bar_font, KeptSurfaces* kept, HFONT terminal_bold)
     : dc_(dc),
       terminal_font_(terminal_font),
+      terminal_bold_(terminal_bold),
       bar_font_(bar_font),
       default_font_(::GetCurrentObject(dc, OBJ_FONT)),
       kept_(kept) {}
@@ -49,6 +51,24 @@ void GdiCanvas::text_run(int x, int y, const Rect& box, std::u16string_view text
                   static_cast<UINT>(text.size()), reinterpret_cast<const INT*>(advances.data()));
 }
 
+// Bold swaps the face for the one run; the advances keep the grid. The
+// underline sits on the baseline row, inside the run's box.
+void GdiCanvas::styled_text_run(int x, int y, const Rect& box, std::u16string_view text,
+                                std::span<const std::int32_t> advances, Rgb foreground, Rgb background,
+                                TextStyle style) {
+    HGDIOBJ normal = nullptr;
+    if (style.bold && terminal_bold_) normal = ::SelectObject(dc_, terminal_bold_);
+    text_run(x, y, box, text, advances, foreground, background);
+    if (normal) ::SelectObject(dc_, normal);
+    if (!style.underline) return;
+    if (ascent_ < 0) {
+        TEXTMETRICW tm{};
+        ascent_ = ::GetTextMetricsW(dc_, &tm) ? tm.tmAscent : 0;
+    }
+    const int line = std::min(y + ascent_, box.bottom - 1);
+    if (line >= box.top) fill({box.left, line, box.right, line + 1}, foreground);
+}
+
 void GdiCanvas::text_in(const Rect& box, std::u16string_view text, Rgb color) {
     RECT rc = rect(box);
     ::SetTextColor(dc_, ref(color));
@@ -58,7 +78,7 @@ void GdiCanvas::text_in(const Rect& box, std::u16string_view text, Rgb color) {
 }
 
 KeptSurface* GdiCanvas::kept_surface(const void* view, const Rect& where) {
-    return kept_ ? kept_->surface(dc_, terminal_font_, view, where) : nullptr;
+    return kept_ ? kept_->surface(dc_, terminal_font_, terminal_bold_, view, where) : nullptr;
 }
 
 }  // namespace ovelin::win32

@@ -11,9 +11,11 @@ class KeptSurfaces;
 
 class GdiCanvas final : public Canvas {
 public:
-    // Either font may be null (not resolved yet): the context's own is used.
-    // With `kept`, terminal views keep their pixels there between paints.
-    GdiCanvas(HDC dc, HFONT terminal_font, HFONT bar_font = nullptr, KeptSurfaces* kept = nullptr);
+    // Any font may be null (not resolved yet): the context's own is used, and
+    // bold text without a bold face is drawn in the terminal font. With
+    // `kept`, terminal views keep their pixels there between paints.
+    GdiCanvas(HDC dc, HFONT terminal_font, HFONT bar_font = nullptr, KeptSurfaces* kept = nullptr,
+              HFONT terminal_bold = nullptr);
     ~GdiCanvas() override;
     GdiCanvas(const GdiCanvas&) = delete;
     GdiCanvas& operator=(const GdiCanvas&) = delete;
@@ -23,12 +25,17 @@ public:
     void frame(const Rect& r, Rgb color) override;
     void text_run(int x, int y, const Rect& box, std::u16string_view text, std::span<const std::int32_t> advances,
                   Rgb foreground, Rgb background) override;
+    void styled_text_run(int x, int y, const Rect& box, std::u16string_view text,
+                         std::span<const std::int32_t> advances, Rgb foreground, Rgb background,
+                         TextStyle style) override;
     void text_in(const Rect& box, std::u16string_view text, Rgb color) override;
     KeptSurface* kept_surface(const void* view, const Rect& where) override;
 
 private:
     HDC dc_;
     HFONT terminal_font_;
+    HFONT terminal_bold_;
+    int ascent_ = -1;  // of the terminal font, measured when an underline first needs it
     HFONT bar_font_;
     HGDIOBJ default_font_;
     KeptSurfaces* kept_;

@@ -22,7 +22,7 @@ public:
     // The surface of `view` at `where` for the paint into `frame`: made on
     // first use, and again when its size or the font changed. Null when GDI
     // cannot make one (the view then draws straight onto the frame).
-    KeptSurface* surface(HDC frame, HFONT font, const void* view, const Rect& where);
+    KeptSurface* surface(HDC frame, HFONT font, HFONT bold, const void* view, const Rect& where);
 
     // Ends a paint: frees the surfaces no view asked for since the last call
     // (closed sessions, views no longer shown). Returns the rows the views

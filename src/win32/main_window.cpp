@@ -6,9 +6,11 @@
 #include <utility>
 
 #include "app/find.hpp"
+#include "app/focus_report.hpp"
 #include "app/input.hpp"
 #include "app/lifecycle.hpp"
 #include "app/mouse.hpp"
+#include "app/mouse_report.hpp"
 #include "app/paint.hpp"
 #include "app/rename.hpp"
 #include "app/scrolling.hpp"
@@ -121,6 +123,8 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
             on_dpi_changed(cell_, *this);
             return 0;
         case WM_SETFOCUS:
+        case WM_KILLFOCUS:
+            on_focus_changed(cell_, *this, msg == WM_SETFOCUS);
             return 0;
         case WM_KEYDOWN:
             on_key_down(cell_, *this, static_cast<unsigned>(wp), current_modifiers());
@@ -144,36 +148,36 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
             if (wp == VK_MENU && std::exchange(swallow_alt_up_, false)) return 0;
             break;
         case WM_MOUSEMOVE:
-            on_mouse_move(cell_, *this, x_of(lp), y_of(lp));
+            on_mouse_move(cell_, *this, x_of(lp), y_of(lp), current_modifiers());
             return 0;
-        case WM_MOUSEWHEEL: {
-            // The pointer's screen position; the session under it scrolls,
-            // whichever window has the focus.
-            POINT pt{x_of(lp), y_of(lp)};
-            ::ScreenToClient(hwnd_, &pt);
-            UINT lines = 3;
-            ::SystemParametersInfoW(SPI_GETWHEELSCROLLLINES, 0, &lines, 0);
-            on_wheel(cell_, *this, pt.x, pt.y, GET_WHEEL_DELTA_WPARAM(wp),
-                     lines == WHEEL_PAGESCROLL ? WHEEL_PAGE : lines);
-            return 0;
-        }
         case WM_LBUTTONDOWN:
-            on_left_down(cell_, *this, x_of(lp), y_of(lp));
+            on_left_down(cell_, *this, x_of(lp), y_of(lp), current_modifiers());
             return 0;
         case WM_LBUTTONUP:
-            on_left_up(cell_, *this, x_of(lp), y_of(lp));
+            on_left_up(cell_, *this, x_of(lp), y_of(lp), current_modifiers());
             return 0;
         case WM_CAPTURECHANGED:
+            // Another window took the mouse (our own releases have let go of
+            // everything already): a selection ends, a program's buttons are let go.
             on_capture_lost(cell_, *this);
+            if (reinterpret_cast<HWND>(lp) != hwnd_) report_capture_lost(cell_);
             return 0;
         case WM_LBUTTONDBLCLK:
-            on_left_double_click(cell_, *this, x_of(lp), y_of(lp));
+            on_left_double_click(cell_, *this, x_of(lp), y_of(lp), current_modifiers());
             return 0;
         case WM_RBUTTONDOWN:
-            on_right_down(cell_, *this, x_of(lp), y_of(lp));
+            on_right_down(cell_, *this, x_of(lp), y_of(lp), current_modifiers());
+            return 0;
+        case WM_RBUTTONUP:
+            on_right_up(cell_, *this, x_of(lp), y_of(lp), current_modifiers());
+            return 0;
+        case WM_RBUTTONDBLCLK:
+        case WM_MBUTTONDBLCLK:
+            on_other_double_click(cell_, *this, msg == WM_RBUTTONDBLCLK ? PointerButton::Right : PointerButton::Middle,
+                                  x_of(lp), y_of(lp), current_modifiers());
             return 0;
         case WM_MBUTTONDOWN:
-            on_middle_down(cell_, *this, x_of(lp), y_of(lp));
+            on_middle_down(cell_, *this, x_of(lp), y_of(lp), current_modifiers());
             return 0;
         case WM_COMMAND:
             if (HIWORD(wp) == EN_CHANGE && find_edit_.hwnd() && reinterpret_cast<HWND>(lp) == find_edit_.hwnd()) {
@@ -184,6 +188,17 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_FIND_TEXT:
             if (find_edit_.hwnd()) on_find_text(cell_, *this, from_wide(find_edit_.text()));
             return 0;
+        case WM_MBUTTONUP:
+            on_middle_up(cell_, *this, x_of(lp), y_of(lp), current_modifiers());
+            return 0;
+        case WM_MOUSEWHEEL: {
+            // The pointer's screen position: the session under it hears the
+            // wheel, whichever window has the focus.
+            POINT pt{x_of(lp), y_of(lp)};
+            ::ScreenToClient(hwnd_, &pt);
+            on_mouse_wheel(cell_, *this, pt.x, pt.y, GET_WHEEL_DELTA_WPARAM(wp), current_modifiers());
+            return 0;
+        }
         case WM_NEW_TAB:
             open_terminal(cell_, *this, SpawnRequest{}, StartFailure::Report);
             return 1;
@@ -223,7 +238,8 @@ void MainWindow::paint() {
         ::SetBkMode(mem.get(), TRANSPARENT);
         {
             GdiCanvas canvas(mem.get(), static_cast<HFONT>(font_.font.get()),
-                             bar_font_.for_dpi(::GetDpiForWindow(hwnd_)), &kept_);
+                             bar_font_.for_dpi(::GetDpiForWindow(hwnd_)), &kept_,
+                             static_cast<HFONT>(font_.bold.get()));
             auto app = cell_.take();
             paint_window(*app, canvas, ClientSize{client.right - client.left, client.bottom - client.top});
         }
@@ -316,6 +332,12 @@ bool MainWindow::start_program(const std::string& program, const std::string& co
 void MainWindow::capture_mouse() { ::SetCapture(hwnd_); }
 
 void MainWindow::release_mouse() { ::ReleaseCapture(); }
+
+unsigned MainWindow::wheel_scroll_lines() {
+    UINT lines = 3;
+    if (!::SystemParametersInfoW(SPI_GETWHEELSCROLLLINES, 0, &lines, 0)) return 3;
+    return lines == WHEEL_PAGESCROLL ? WHEEL_PAGE : lines;
+}
 
 void MainWindow::show_error(const std::string& text) { error_box(hwnd_, text); }
 

@@ -42,6 +42,7 @@ public:
     void show_error(const std::string& text) override;
     void capture_mouse() override;
     void release_mouse() override;
+    unsigned wheel_scroll_lines() override;
     int show_popup_menu(const Menu& menu, int client_x, int client_y) override;
     bool begin_rename_edit(const Rect& box, const std::string& text) override;
     std::string rename_edit_text() override;

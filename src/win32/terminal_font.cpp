@@ -38,10 +38,10 @@ bool installed(HDC dc, const std::string& face) {
 
 }  // namespace
 
-HFONT create_font(const std::string& face, unsigned dpi, float size_pt) {
+HFONT create_font(const std::string& face, unsigned dpi, float size_pt, bool bold) {
     const std::int32_t h = terminal_font_height(dpi, size_pt);
     std::wstring name = wide(face);
-    return ::CreateFontW(-h, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+    return ::CreateFontW(-h, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                          CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, FF_MODERN | DEFAULT_PITCH, name.c_str());
 }
 
@@ -75,6 +75,7 @@ void resolve_terminal_font(HWND hwnd, const FontSettings& settings, TerminalFont
     }
     ::SelectObject(dc, old);
     state.font.reset(font);
+    state.bold.reset(create_font(face, ::GetDpiForWindow(hwnd), settings.size_pt, true));
     ::ReleaseDC(hwnd, dc);
 }
 

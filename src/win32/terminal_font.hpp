@@ -13,12 +13,13 @@ namespace ovelin::win32 {
 
 struct TerminalFont {
     UniqueGdiObject font;             // the font all terminal text uses
+    UniqueGdiObject bold;             // its bold face, for bold text (same cell)
     std::string resolved_face;        // empty before the first resolution
     CellMetrics metrics;
 };
 
-// A font of `face` at `size_pt` for `dpi`.
-HFONT create_font(const std::string& face, unsigned dpi, float size_pt);
+// A font of `face` at `size_pt` for `dpi`, normal or bold.
+HFONT create_font(const std::string& face, unsigned dpi, float size_pt, bool bold = false);
 
 // Picks the first installed candidate (family, then fallbacks, then
 // "Consolas"), creates it for the window's DPI and measures the cell.

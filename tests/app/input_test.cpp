@@ -30,8 +30,9 @@ TEST(KeyTable, EverySpecialKeyAndNothingElse) {
         {vk::F1 + 5, {}, "\x1b[17~"},    {vk::F1 + 6, {}, "\x1b[18~"},   {vk::F1 + 7, {}, "\x1b[19~"},
         {vk::F1 + 8, {}, "\x1b[20~"},    {vk::F1 + 9, {}, "\x1b[21~"},   {vk::F1 + 10, {}, "\x1b[23~"},
         {vk::F12, {}, "\x1b[24~"},       {vk::TAB, {false, true, false}, "\x1b[Z"},
-        // Modifiers do not change the table.
-        {vk::LEFT, {true, false, false}, "\x1b[D"}, {vk::F1 + 4, {false, true, false}, "\x1b[15~"},
+        // With modifiers, xterm's parameter: 1 + Shift + 2 Alt + 4 Ctrl.
+        {vk::LEFT, {true, false, false}, "\x1b[1;5D"}, {vk::F1 + 4, {false, true, false}, "\x1b[15;2~"},
+        {vk::F1, {true, true, true}, "\x1b[1;8P"},     {vk::TAB, {true, true, false}, "\x1b[Z"},
         // Keys that send nothing from key-down.
         {vk::TAB, {}, std::nullopt},     {vk::RETURN, {}, std::nullopt}, {vk::BACK, {}, std::nullopt},
         {vk::ESCAPE, {}, std::nullopt},  {'A', {}, std::nullopt},        {0x7C /* F13 */, {}, std::nullopt},
@@ -122,6 +123,42 @@ TEST_F(Input, CharactersBecomeTheirBytes) {
         const std::size_t from = all.rfind('>');
         EXPECT_EQ(all.substr(from == std::string::npos ? 0 : from + 1), c.bytes) << c.name;
     }
+}
+
+// Every key of the table with a modifier, through the key-down path; keys
+// that shortcuts claim keep doing that.
+TEST_F(Input, ModifiedKeysReachTheProgramAsXtermSendsThem) {
+    const Modifiers shift{false, true, false}, ctrl{true, false, false}, ctrl_alt{true, false, true},
+        ctrl_shift{true, true, false}, all{true, true, true};
+    const struct {
+        unsigned key;
+        Modifiers mods;
+        const char* bytes;
+    } cases[] = {
+        {vk::UP, shift, "\x1b[1;2A"},         {vk::DOWN, ctrl, "\x1b[1;5B"},
+        {vk::RIGHT, ctrl, "\x1b[1;5C"},       {vk::LEFT, ctrl_alt, "\x1b[1;7D"},
+        {vk::HOME, shift, "\x1b[1;2H"},       {vk::END, ctrl, "\x1b[1;5F"},
+        {vk::DELETE_KEY, ctrl, "\x1b[3;5~"},  {vk::PRIOR, ctrl, "\x1b[5;5~"},
+        {vk::NEXT, ctrl_alt, "\x1b[6;7~"},    {vk::INSERT, ctrl_alt, "\x1b[2;7~"},
+        {vk::F1, shift, "\x1b[1;2P"},         {vk::F1 + 1, ctrl, "\x1b[1;5Q"},
+        {vk::F1 + 2, all, "\x1b[1;8R"},       {vk::F1 + 3, ctrl_shift, "\x1b[1;6S"},
+        {vk::F1 + 4, shift, "\x1b[15;2~"},    {vk::F1 + 5, ctrl, "\x1b[17;5~"},
+        {vk::F1 + 6, ctrl_alt, "\x1b[18;7~"}, {vk::F1 + 7, shift, "\x1b[19;2~"},
+        {vk::F1 + 8, ctrl_shift, "\x1b[20;6~"}, {vk::F10, shift, "\x1b[21;2~"},
+        {vk::F1 + 10, ctrl, "\x1b[23;5~"},    {vk::F12, all, "\x1b[24;8~"},
+        {vk::UP, {}, "\x1b[A"},               {vk::F1, {}, "\x1bOP"},
+        {vk::INSERT, ctrl, ""},                // copies the screen
+    };
+    const auto file = open_recorder();
+    for (const auto& c : cases) {
+        on_key_down(cell_, host_, c.key, c.mods);
+        mark("|");
+    }
+    mark("!");
+    const std::string all_bytes = recorded(file, "!");
+    std::string want;
+    for (const auto& c : cases) want += std::string(c.bytes) + "|";
+    EXPECT_EQ(all_bytes, want);
 }
 
 TEST_F(Input, ShiftTabSendsBackTabOnce) {

@@ -107,7 +107,7 @@ protected:
     }
     void act(const Act& a, int x = col_x(5)) {
         if (a.delta != 0)
-            on_wheel(cell_, host_, x, a.y, a.delta, a.lines);
+            on_wheel(cell_, host_, x, a.y, a.delta, a.lines, a.mods);
         else
             on_key_down(cell_, host_, a.key, a.mods);
     }
@@ -171,7 +171,20 @@ TEST_F(Scrollback, TheAlternateScreenGetsTheKeysAndArrowsForTheWheel) {
     EXPECT_EQ(offset(0), 0u);
     send_input(*cell_.take(), "#");
     EXPECT_EQ(recorded(file, "#"), "\x1b[A\x1b[A\x1b[A" + std::string("\x1b[B\x1b[B\x1b[B\x1b[B\x1b[B\x1b[B") +
-                                       "\x1b[5~\x1b[A\x1b[H\x1b[F");
+                                       "\x1b[5;2~\x1b[1;6A\x1b[1;6H\x1b[1;6F");
+}
+
+TEST_F(Scrollback, TheWheelGoesToAProgramThatAskedForTheMouse) {
+    const auto file = open_recorder();
+    feed(0, numbered(0, 100) + "\x1b[?1000h");
+    act(wheel(120));
+    EXPECT_EQ(offset(0), 0u) << "reported, not scrolled";
+    act({0, SHIFT, 120});
+    EXPECT_EQ(offset(0), 3u) << "Shift keeps the wheel the window's";
+    feed(0, "\x1b[?1049h");
+    act({0, SHIFT, 120});  // no history there, and no arrows for a program that reads the mouse
+    send_input(*cell_.take(), "#");
+    EXPECT_EQ(recorded(file, "#"), "\x1b[M`&$\x1b[M`&$\x1b[M`&$") << "a report a line, at the cell under the pointer";
 }
 
 TEST_F(Scrollback, EveryKindOfInputReturnsToTheLiveScreen) {

@@ -36,6 +36,10 @@ inline CellView reference_view(const VTermScreenCell& c) {
     v.bg = reference_color(c.bg);
     v.inverse = c.attrs.reverse != 0;
     v.wide = c.width == 2;
+    // As our screen reads them: an erased cell shows no underline or bold.
+    const bool written = c.chars[0] != 0 && !v.wide_continuation;
+    v.bold = written && c.attrs.bold;
+    v.underline = written && c.attrs.underline != 0;
     return v;
 }
 
@@ -111,6 +115,20 @@ public:
     }
     bool alternate_screen() const { return alt_; }
     bool cursor_visible() const { return visible_; }
+    // Mouse tracking as libvterm reports it: 0 none, 1 clicks, 2 drags, 3 every move.
+    int mouse_tracking() const { return mouse_; }
+    // What libvterm sends a program on gaining the focus, and for a wheel
+    // step up at the top-left cell: its focus mode and its mouse encoding.
+    std::string focus_report() const {
+        drain();
+        vterm_state_focus_in(vterm_obtain_state(vt_));
+        return drain();
+    }
+    std::string wheel_report() const {
+        drain();
+        vterm_mouse_button(vt_, 4, true, VTERM_MOD_NONE);
+        return drain();
+    }
     std::size_t scrollback_size() const { return lines_.size(); }
     // Text of a kept line by the same rules as Screen's.
     std::string scrollback_line(std::size_t index) const {
@@ -130,6 +148,13 @@ public:
     }
 
 private:
+    // The bytes libvterm has queued for the program (replies included).
+    std::string drain() const {
+        std::string out;
+        char buf[256];
+        while (const std::size_t n = vterm_output_read(vt_, buf, sizeof buf)) out.append(buf, n);
+        return out;
+    }
     static int push(int cols, const VTermScreenCell* cells, void* user) {
         auto& self = *static_cast<ReferenceScreen*>(user);
         if (self.max_lines_ == 0) return 1;
@@ -154,6 +179,7 @@ private:
         auto& self = *static_cast<ReferenceScreen*>(user);
         if (prop == VTERM_PROP_ALTSCREEN) self.alt_ = val->boolean != 0;
         if (prop == VTERM_PROP_CURSORVISIBLE) self.visible_ = val->boolean != 0;
+        if (prop == VTERM_PROP_MOUSE) self.mouse_ = val->number;
         return 1;
     }
 
@@ -174,6 +200,7 @@ private:
     std::deque<std::vector<VTermScreenCell>> lines_;
     bool alt_ = false;
     bool visible_ = true;
+    int mouse_ = 0;
     std::string held_;
 };
 

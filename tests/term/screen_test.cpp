@@ -127,6 +127,39 @@ TEST(ScreenState, ModesFollowTheirSequences) {
     }
 }
 
+// As xterm's: a restored cursor brings back the character sets, the shifts
+// and a pending wrap, so a program that drew lines in the alternate screen
+// leaves the prompt readable and a full line still wraps.
+TEST(ScreenState, SavedCursorKeepsCharsetsShiftsAndPendingWrap) {
+    const std::string line = "\xe2\x94\x80";  // q of the line-drawing set
+    const struct {
+        const char* name;
+        std::string before;
+        int grow_to;  // columns to resize to between the two, 0 for none
+        std::string after;
+        std::string want;
+    } cases[] = {
+        {"a designation", "\x1b(0\x1b" "7\x1b(B", 0, "\x1b" "8q", line},
+        {"the alternate screen's designation goes", "\x1b[?1049h\x1b(0", 0, "\x1b[?1049lq", "q"},
+        {"a shift out", "\x1b)0\x0e\x1b" "7\x0f", 0, "\x1b" "8q", line},
+        {"a single shift", "\x1b*0\x1bN\x1b" "7x", 0, "\x1b" "8q", line},
+        {"the single shift is used once", "\x1b*0\x1bN\x1b" "7x", 0, "\x1b" "8qq", line + "q"},
+        {"a pending wrap", "abcde\x1b" "7\x1b[2;1Hx", 0, "\x1b" "8f", "abcdef"},
+        {"a pending wrap across the alternate screen", "abcde\x1b[?1049hzz", 0, "\x1b[?1049lf", "abcdef"},
+        {"a wrap pending in the alternate screen stays there", "ab\x1b[?1049h\x1b[1;5Hz", 0, "\x1b[?1049lf",
+         "abf"},
+        {"no wrap pending away from the last column", "abcde\x1b" "7", 10, "\x1b" "8f", "abcdf"},
+        {"restoring what was never saved", "\x1b(0", 0, "\x1b" "8q", "q"},
+    };
+    for (const auto& c : cases) {
+        Screen s(3, 5);
+        s.feed(c.before);
+        if (c.grow_to) s.resize(3, static_cast<std::uint16_t>(c.grow_to));
+        s.feed(c.after);
+        EXPECT_EQ(s.contents(), c.want) << c.name;
+    }
+}
+
 TEST(ScreenState, AlternateScreenKeepsTheMainGrid) {
     for (const char* mode : {"47", "1047", "1049"}) {
         Screen s(4, 10);

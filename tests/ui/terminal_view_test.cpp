@@ -18,6 +18,7 @@ struct Call {
     std::vector<std::int32_t> advances;
     Rgb fg, bg;
     int x = 0, y = 0;
+    TextStyle style{};
 };
 
 class RecordingCanvas : public Canvas {
@@ -30,6 +31,11 @@ public:
     void text_run(int x, int y, const Rect& box, std::u16string_view text, std::span<const std::int32_t> adv, Rgb fg,
                   Rgb bg) override {
         calls.push_back({Call::Run, box, utf16_to_utf8(text).value(), {adv.begin(), adv.end()}, fg, bg, x, y});
+    }
+    void styled_text_run(int x, int y, const Rect& box, std::u16string_view text, std::span<const std::int32_t> adv,
+                         Rgb fg, Rgb bg, TextStyle style) override {
+        text_run(x, y, box, text, adv, fg, bg);
+        calls.back().style = style;
     }
     void text_in(const Rect& box, std::u16string_view text, Rgb c) override {
         calls.push_back({Call::TextIn, box, utf16_to_utf8(text).value(), {}, c, {}});
@@ -71,10 +77,14 @@ TEST(TerminalView, CellColours) {
         std::string text;
         Rgb fg, bg;
     } cases[] = {
-        {"indexed 196 background", "\x1b[48;5;196mX", "X", DEFAULT_FG, {204, 204, 204}},
+        {"indexed 196 background", "\x1b[48;5;196mX", "X", DEFAULT_FG, {255, 0, 0}},
         {"bright red text", "\x1b[91mX", "X", {231, 72, 86}, DEFAULT_BG},
         {"indexed 9 text", "\x1b[38;5;9mX", "X", {231, 72, 86}, DEFAULT_BG},
-        {"indexed 16 text", "\x1b[38;5;16mX", "X", {204, 204, 204}, DEFAULT_BG},
+        {"indexed 16, the cube's first", "\x1b[38;5;16mX", "X", {0, 0, 0}, DEFAULT_BG},
+        {"indexed 67 inside the cube", "\x1b[38;5;67mX", "X", {95, 135, 175}, DEFAULT_BG},
+        {"indexed 231, the cube's last", "\x1b[38;5;231mX", "X", {255, 255, 255}, DEFAULT_BG},
+        {"indexed 232, the grey ramp's first", "\x1b[48;5;232mX", "X", DEFAULT_FG, {8, 8, 8}},
+        {"indexed 255, the grey ramp's last", "\x1b[48;5;255mX", "X", DEFAULT_FG, {238, 238, 238}},
         {"rgb", "\x1b[38;2;1;2;3;48;2;4;5;6mX", "X", {1, 2, 3}, {4, 5, 6}},
         {"inverse with defaults", "\x1b[7mX", "X", DEFAULT_BG, DEFAULT_FG},
         {"inverse with colours", "\x1b[31;42;7mX", "X", {19, 161, 14}, {197, 15, 31}},
@@ -106,6 +116,24 @@ TEST(TerminalView, OneTextCallPerColourRun) {
     EXPECT_EQ(runs[1].y, 21);
     EXPECT_EQ(runs[1].advances, (std::vector<std::int32_t>{8, 8}));
     EXPECT_EQ(runs[4].box.top, 36);
+}
+
+TEST(TerminalView, BoldAndUnderlineMakeRunsOfTheirOwn) {
+    auto runs = draw("a\x1b[1mbold\x1b[22;4mund\x1b[24m \x1b[4m  \x1b[21mx\x1b[0mz\r\n\x1b[4;1m\x1b[K").runs();
+    const struct {
+        std::string text;
+        TextStyle style;
+    } want[] = {
+        {"a", {}}, {"bold", {true, false}}, {"und", {false, true}},
+        {"  x", {false, true}},  // underlined spaces are drawn; double underline looks the same
+        {"z" + std::string(27, ' '), {}},
+    };
+    // The plain space between them is no call, nor is the erased second row.
+    ASSERT_EQ(runs.size(), std::size(want));
+    for (std::size_t i = 0; i < runs.size(); ++i) {
+        EXPECT_EQ(runs[i].text, want[i].text) << i;
+        EXPECT_EQ(runs[i].style, want[i].style) << i;
+    }
 }
 
 TEST(TerminalView, SelectionColoursEveryCellInItsRange) {

@@ -1,11 +1,14 @@
 // ovelin_drive: small actions on a running ovelin.exe for scripts/run.
 //   ovelin_drive screenshot NAME   waits for the window, saves build/windows/screenshots/NAME
 //   ovelin_drive type TEXT         types TEXT and Enter into the ovelin window
+//   ovelin_drive key VK [ctrl] [shift]  presses one key (hex virtual-key code),
+//                                  with Ctrl and Shift held when named
 //   ovelin_drive close             posts WM_CLOSE to an ovelin window
 //   ovelin_drive start             starts ovelin.exe with the test shell as
 //                                  COMSPEC and waits for it to end
 
 #include <cstdio>
+#include <cwchar>
 #include <string>
 
 #include "win32/driver.hpp"
@@ -61,6 +64,24 @@ int wmain(int argc, wchar_t** argv) {
         bring_to_front(hwnd);
         type_text(argv[2]);
         press(VK_RETURN);
+        return 0;
+    }
+    if (verb == L"key" && argc >= 3) {
+        HWND hwnd = ::FindWindowW(L"OvelinHost", nullptr);
+        if (!hwnd) return 1;
+        bring_to_front(hwnd);
+        const auto vk = static_cast<WORD>(std::wcstoul(argv[2], nullptr, 16));
+        bool ctrl = false, shift = false;
+        for (int i = 3; i < argc; ++i) {
+            ctrl |= std::wstring(argv[i]) == L"ctrl";
+            shift |= std::wstring(argv[i]) == L"shift";
+        }
+        if (ctrl && shift)
+            press(vk, {VK_CONTROL, VK_SHIFT});
+        else if (ctrl || shift)
+            press(vk, {static_cast<WORD>(ctrl ? VK_CONTROL : VK_SHIFT)});
+        else
+            press(vk);
         return 0;
     }
     if (verb == L"close") {

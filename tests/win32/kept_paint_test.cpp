@@ -36,7 +36,7 @@ struct Frame {
 
 // One paint as the window does it: a new bitmap in the background colour,
 // the view drawn, the pixels read back.
-Image paint(HFONT font, const Frame& f, KeptSurfaces* kept) {
+Image paint(HFONT font, HFONT bold, const Frame& f, KeptSurfaces* kept) {
     HDC screen_dc = ::GetDC(nullptr);
     UniqueMemoryDc mem(::CreateCompatibleDC(screen_dc));
     UniqueGdiObject bitmap(::CreateCompatibleBitmap(screen_dc, WIDTH, HEIGHT));
@@ -47,7 +47,7 @@ Image paint(HFONT font, const Frame& f, KeptSurfaces* kept) {
         ::SetDCBrushColor(mem.get(), RGB(12, 14, 18));
         ::FillRect(mem.get(), &all, static_cast<HBRUSH>(::GetStockObject(DC_BRUSH)));
         ::SetBkMode(mem.get(), TRANSPARENT);
-        GdiCanvas canvas(mem.get(), font, nullptr, kept);
+        GdiCanvas canvas(mem.get(), font, nullptr, kept, bold);
         canvas.select_font(FontKind::Terminal);
         draw_terminal(canvas, *f.screen, f.area, f.metrics, f.view);
     }
@@ -120,8 +120,9 @@ struct Step {
 };
 
 TEST(KeptPaint, PixelsMatchPaintingAfreshAfterEveryChange) {
-    UniqueGdiObject font(create_font("Consolas", 96, 10.0f));
+    UniqueGdiObject font(create_font("Consolas", 96, 10.0f)), bold(create_font("Consolas", 96, 10.0f, true));
     ASSERT_TRUE(font);
+    ASSERT_TRUE(bold);
     TEXTMETRICW tm{};
     {
         HDC dc = ::GetDC(nullptr);
@@ -228,6 +229,11 @@ TEST(KeptPaint, PixelsMatchPaintingAfreshAfterEveryChange) {
           {.bytes = "", .rows_drawn = 6, .selection = {true, {-3, 2}, {1, 5}}, .offset = 4},
           {.bytes = "\r\n" + lines(30, 2), .rows_drawn = 0, .selection = {true, {-5, 2}, {-1, 5}}},
           {.bytes = "", .rows_drawn = 6, .offset = 0}}},
+        {"bold and underline alone change a row",
+         {{.bytes = lines(0, 4), .rows_drawn = ROWS},
+          {.bytes = "\x1b[2;1H\x1b[1;32mline 1\x1b[0m", .rows_drawn = 1},
+          {.bytes = "\x1b[3;1H\x1b[4;33mline 2\x1b[0m", .rows_drawn = 1},
+          {.bytes = "\x1b[3;1H\x1b[33mline 2\x1b[0m", .rows_drawn = 1}}},
         {"a view not painted for a while starts afresh",
          {{.bytes = lines(0, ROWS), .rows_drawn = ROWS},
           {.bytes = "\r\n" + lines(70, 1), .rows_drawn = 0, .shown = false},
@@ -264,10 +270,10 @@ TEST(KeptPaint, PixelsMatchPaintingAfreshAfterEveryChange) {
                 EXPECT_EQ(kept.size(), 0u) << "a view not painted keeps no bitmap";
                 continue;
             }
-            const Image with_kept = paint(static_cast<HFONT>(font.get()), f, &kept);
+            const Image with_kept = paint(static_cast<HFONT>(font.get()), static_cast<HFONT>(bold.get()), f, &kept);
             EXPECT_EQ(kept.end_paint(), static_cast<std::size_t>(s.rows_drawn));
             EXPECT_EQ(kept.size(), 1u);
-            const Image afresh = paint(static_cast<HFONT>(font.get()), f, nullptr);
+            const Image afresh = paint(static_cast<HFONT>(font.get()), static_cast<HFONT>(bold.get()), f, nullptr);
             EXPECT_EQ(difference(with_kept, afresh), "");
             if (k == 0) {
                 const std::size_t background = std::count(afresh.pixels.begin(), afresh.pixels.end(), 0x0C0E12u);
