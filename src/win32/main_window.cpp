@@ -124,7 +124,13 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         case WM_SETFOCUS:
         case WM_KILLFOCUS:
-            on_focus_changed(cell_, *this, msg == WM_SETFOCUS);
+            if (cell_.taken())
+                ::PostMessageW(hwnd_, WM_FOCUS_CHANGED, 0, 0);
+            else
+                on_focus_changed(cell_, *this, msg == WM_SETFOCUS);
+            return 0;
+        case WM_FOCUS_CHANGED:
+            on_focus_changed(cell_, *this, ::GetFocus() == hwnd_);  // as it is now, whatever came between
             return 0;
         case WM_KEYDOWN:
             on_key_down(cell_, *this, static_cast<unsigned>(wp), current_modifiers());
