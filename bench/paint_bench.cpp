@@ -73,23 +73,43 @@ int main() {
     constexpr int rows = 70, cols = 240, frames = 300;
     ovelin::LockedScreen screen(rows, cols);
     screen.screen.feed(colourful_screen_bytes(rows, cols));
-    const ovelin::TerminalMetrics metrics{8, 16, 14};
+    const ovelin::CellMetrics metrics{8, 16, 14};
     const ovelin::Rect area{6, 40, 6 + 8 * cols, 40 + 16 * rows};
 
+    ovelin::TerminalView live;
+    live.focused = true;
     CountingCanvas canvas;
     const Figure afresh = measure(canvas, frames, {}, [&] {
-        ovelin::draw_terminal(canvas, screen, area, metrics, true, {}, {});
+        ovelin::draw_terminal(canvas, screen, area, metrics, live);
     });
 
     KeepingCanvas keeping;
-    ovelin::draw_terminal(keeping, screen, area, metrics, true, {}, {});
+    ovelin::draw_terminal(keeping, screen, area, metrics, live);
     const Figure unchanged = measure(keeping, frames, {}, [&] {
-        ovelin::draw_terminal(keeping, screen, area, metrics, true, {}, {});
+        ovelin::draw_terminal(keeping, screen, area, metrics, live);
     });
     std::mt19937 rng(5);
     const Figure scrolled = measure(
         keeping, frames, [&] { screen.screen.feed("\r\n" + colourful_line(rng, cols)); },
-        [&] { ovelin::draw_terminal(keeping, screen, area, metrics, true, {}, {}); });
+        [&] { ovelin::draw_terminal(keeping, screen, area, metrics, live); });
+
+    // A wheel notch: the view three lines further over a history of 1,200 lines.
+    ovelin::LockedScreen history(rows, cols);
+    for (int i = 0; i < 1200 + rows; ++i) history.screen.feed("\r\n" + colourful_line(rng, cols));
+    KeepingCanvas wheeling;
+    ovelin::TerminalView wheel = live;
+    int notch = -3;
+    ovelin::draw_terminal(wheeling, history, area, metrics, wheel);
+    const Figure wheeled = measure(
+        wheeling, frames,
+        [&] {
+            const ovelin::Screen& s = history.screen;
+            const auto at = static_cast<long long>(wheel.top.value_or(s.top_line()));
+            if (at + notch < static_cast<long long>(s.first_line()) || at + notch >= static_cast<long long>(s.top_line()))
+                notch = -notch;
+            wheel.top = static_cast<std::uint64_t>(at + notch);
+        },
+        [&] { ovelin::draw_terminal(wheeling, history, area, metrics, wheel); });
 
     std::vector<ovelin::CellView> row;
     const Figure read = measure(canvas, frames, {}, [&] {
@@ -102,6 +122,8 @@ int main() {
     std::printf("kept, nothing changed: %.0f text calls, %.1f us CPU a frame\n", unchanged.runs, unchanged.us);
     std::printf("kept, one line scrolled in: %.0f text calls, %.1f us CPU a frame, %zu band moves in all\n",
                 scrolled.runs, scrolled.us, keeping.kept.moves);
+    std::printf("kept, a wheel notch over the history: %.0f text calls, %.1f us CPU a frame\n", wheeled.runs,
+                wheeled.us);
     std::printf("reading every row alone: %.1f us; afresh / read: %.2fx\n", read.us, afresh.us / read.us);
     return 0;
 }

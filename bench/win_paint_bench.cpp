@@ -3,7 +3,9 @@
 // with the background, the terminal drawn, one BitBlt to a window), against
 // a fill-only repaint of the same window in the same run. The view is drawn
 // afresh, then with its pixels kept between paints: unchanged, after one
-// line of new output scrolled the screen up, and after every row changed.
+// line of new output scrolled the screen up, after one notch of the wheel
+// (three lines) scrolled the view over the history, and after every row
+// changed.
 
 #include <windows.h>
 
@@ -12,6 +14,7 @@
 #include <cstdio>
 #include <functional>
 #include <optional>
+#include <cstdint>
 #include <random>
 #include <vector>
 
@@ -91,7 +94,7 @@ int main() {
     ::GetTextMetricsW(probe, &tm);
     ::SelectObject(probe, old);
     ::ReleaseDC(nullptr, probe);
-    const ovelin::TerminalMetrics metrics{tm.tmAveCharWidth, tm.tmHeight + tm.tmExternalLeading, tm.tmHeight};
+    const ovelin::CellMetrics metrics{tm.tmAveCharWidth, tm.tmHeight + tm.tmExternalLeading, tm.tmHeight};
     const int width = 12 + metrics.cell_width * COLS, height = 42 + metrics.cell_height * ROWS;
 
     WNDCLASSW wc{};
@@ -104,17 +107,25 @@ int main() {
     const ovelin::Rect area{6, 40, width - 6, height - 2};
 
     // A screen each, so one case's changes never reach another.
-    ovelin::LockedScreen still(ROWS, COLS), scrolled(ROWS, COLS), changed(ROWS, COLS);
+    ovelin::LockedScreen still(ROWS, COLS), scrolled(ROWS, COLS), changed(ROWS, COLS), wheeled(ROWS, COLS);
     for (ovelin::LockedScreen* s : {&still, &scrolled, &changed}) s->screen.feed(colourful_screen_bytes(ROWS, COLS));
-    ovelin::win32::KeptSurfaces kept_still, kept_scrolled, kept_changed;
     std::mt19937 rng(5);
+    // A history for the wheel to go through: 1,200 colourful lines.
+    for (int i = 0; i < 1200 + ROWS; ++i) wheeled.screen.feed("\r\n" + colourful_line(rng, COLS));
+    ovelin::win32::KeptSurfaces kept_still, kept_scrolled, kept_changed, kept_wheeled;
     unsigned seed = 12;
+    std::optional<std::uint64_t> wheel_top;
+    int notch = -3;  // lines a notch moves the view; it turns back at either end
 
-    auto paint = [&](ovelin::LockedScreen& screen, ovelin::win32::KeptSurfaces* kept) {
-        return [&screen, kept, font, metrics, area](HDC mem) {
+    auto paint = [&](ovelin::LockedScreen& screen, ovelin::win32::KeptSurfaces* kept,
+                     std::optional<std::uint64_t>* top = nullptr) {
+        return [&screen, kept, font, metrics, area, top](HDC mem) {
             ovelin::win32::GdiCanvas canvas(mem, font, nullptr, kept);
             canvas.select_font(ovelin::FontKind::Terminal);
-            ovelin::draw_terminal(canvas, screen, area, metrics, true, {}, {});
+            ovelin::TerminalView view;
+            view.focused = true;
+            if (top) view.top = *top;
+            ovelin::draw_terminal(canvas, screen, area, metrics, view);
         };
     };
     std::vector<Case> cases;
@@ -127,6 +138,16 @@ int main() {
                          scrolled.screen.feed("\r\n" + colourful_line(rng, COLS));
                      },
                      paint(scrolled, &kept_scrolled), &kept_scrolled, 3.0});
+    cases.push_back({"kept, one wheel notch over the history",
+                     [&] {
+                         const ovelin::Screen& s = wheeled.screen;
+                         const auto live = static_cast<std::int64_t>(s.top_line());
+                         const auto at = static_cast<std::int64_t>(wheel_top.value_or(s.top_line() - 3));
+                         if (at + notch < static_cast<std::int64_t>(s.first_line()) || at + notch >= live)
+                             notch = -notch;
+                         wheel_top = static_cast<std::uint64_t>(at + notch);
+                     },
+                     paint(wheeled, &kept_wheeled, &wheel_top), &kept_wheeled, 3.0});
     cases.push_back({"kept, every row changed",
                      [&] { changed.screen.feed(colourful_screen_bytes(ROWS, COLS, seed++)); },
                      paint(changed, &kept_changed), &kept_changed});

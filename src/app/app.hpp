@@ -11,9 +11,12 @@
 
 #include "app/deferred_delete.hpp"
 #include "app/report_state.hpp"
+#include "app/scroll_state.hpp"
 #include "app/selection_state.hpp"
 #include "app/session.hpp"
 #include "core/store.hpp"
+#include "ui/cell_metrics.hpp"
+#include "ui/find_matches.hpp"
 
 namespace ovelin {
 
@@ -32,6 +35,19 @@ struct RenameState {
 struct PressExpansion {
     std::uint64_t group = 0;
     std::optional<std::uint64_t> active_before;  // session id
+};
+
+// The find bar: open over one session's view at most.
+struct FindState {
+    bool open = false;
+    std::uint64_t session_id = 0;
+    std::string text;
+    std::optional<FindNeedle> needle;
+    std::vector<FoundSpan> matches;     // in the order of the lines
+    std::optional<LinePoint> current;   // the start of the match gone to
+    // What was searched: lines above `searched_top` keep their matches.
+    std::uint64_t screen = 0, clock = 0, searched_top = 0;
+    bool alternate = false;
 };
 
 // settings, profiles, aliases and quick_keys come from Configuration.
@@ -54,12 +70,13 @@ struct App : Configuration {
     // browser or ended-tab key): the characters the platform made of it are
     // not typed. They arrive before the next key-down or key-up.
     bool key_taken = false;
-    std::int32_t cell_width = 1;
-    std::int32_t cell_height = 1;
-    std::int32_t glyph_height = 1;
+    CellMetrics metrics;  // of the terminal font: cell_width, cell_height, glyph_height
     RenameState rename;
     std::optional<PressExpansion> press_expansion;  // by the last press in the bar
     Selection selection;
+    WheelState wheel;
+    ThumbDrag thumb_drag;
+    FindState find;
     MouseReportState mouse_report;
     FocusReportState focus_report;
     // Connection files of started clients, deleted a few seconds later.

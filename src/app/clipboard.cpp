@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "app/input.hpp"
+#include "ui/terminal_view.hpp"
 
 namespace ovelin {
 
@@ -28,8 +29,8 @@ std::string paste_bytes(std::string_view text, bool bracketed) {
     return out;
 }
 
-std::string screen_copy_text(const Screen& screen) {
-    std::string text = screen.contents();
+std::string screen_copy_text(const Screen& screen, std::uint64_t top) {
+    std::string text = screen.text_between({top, 0}, {top + screen.rows() - 1, screen.cols()});
     const std::size_t last = text.find_last_not_of("\n \t");
     text.resize(last == std::string::npos ? 0 : last + 1);
     return text;
@@ -111,7 +112,8 @@ void copy_screen(AppCell& cell, Host& host) {
         if (app->active >= app->sessions.size()) return;
         LockedScreen& locked = *app->sessions[app->active].pty->screen();
         std::lock_guard lock(locked.mutex);
-        text = screen_copy_text(locked.screen);
+        const Session& s = app->sessions[app->active];
+        text = screen_copy_text(locked.screen, view_top(locked.screen, s.view_top));
     }
     if (!text.empty()) host.set_clipboard_text(text);
 }

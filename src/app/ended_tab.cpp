@@ -151,6 +151,7 @@ bool restart_session(AppCell& cell, Host& host, std::uint64_t id) {
                 s->exit_status_unknown = false;
                 s->line.clear();
                 s->pending.reset();
+                s->view_top.reset();  // a restart is input: the view goes live
                 if (app->selection.session_id == id) app->selection = Selection{};
                 lay_out(*app, host);
                 host.repaint();

@@ -12,22 +12,19 @@
 #include "core/records.hpp"
 #include "pty/pty_session.hpp"
 #include "ui/canvas.hpp"
+#include "ui/cell_metrics.hpp"
 #include "ui/connection_manager.hpp"
 #include "ui/history_viewer.hpp"
 #include "ui/menu.hpp"
 
 namespace ovelin {
 
+// Lines per wheel notch meaning "one screen at a time".
+inline constexpr unsigned WHEEL_PAGE = 0xFFFFFFFFu;
+
 struct ClientSize {
     int width = 0;
     int height = 0;
-};
-
-// The terminal font's cell, in device pixels.
-struct CellMetrics {
-    std::int32_t cell_width = 1;
-    std::int32_t cell_height = 1;
-    std::int32_t glyph_height = 1;
 };
 
 class Host {
@@ -62,8 +59,8 @@ public:
     virtual void capture_mouse() = 0;
     virtual void release_mouse() = 0;
     // Lines one wheel notch scrolls, as the user set it (3 unless changed);
-    // 0 for a screen at a time.
-    virtual int wheel_scroll_lines() { return 3; }
+    // 0 for none, WHEEL_PAGE for a screen at a time.
+    virtual unsigned wheel_scroll_lines() { return 3; }
 
     // The error message box, caption "ovelin".
     virtual void show_error(const std::string& text) = 0;
@@ -76,6 +73,12 @@ public:
     virtual std::string rename_edit_text() = 0;
     // Removes the rename edit and gives the focus back to the main window.
     virtual void end_rename_edit() = 0;
+    // The find bar's edit over `box`, empty and focused; false when it cannot
+    // be made. Its text changes and keys come back as on_find_text and
+    // on_find_key. Moving and removing it never re-enters the application.
+    virtual bool begin_find_edit(const Rect& box) = 0;
+    virtual void move_find_edit(const Rect& box) = 0;
+    virtual void end_find_edit() = 0;
 
     // The clipboard as Unicode text. Setting answers false when nothing was
     // copied; reading gives nullopt without text or for invalid UTF-16.
@@ -86,6 +89,9 @@ public:
     virtual int show_tray_menu(const Menu& menu) = 0;
     // The shell's "open" for a file, folder or address; failures are silent.
     virtual void open_with_shell(const std::string& target) = 0;
+    // The system's Save As dialog for a text file, offering `name` (its own
+    // message loop): the chosen path as UTF-8, nothing when cancelled.
+    virtual std::optional<std::string> save_file_dialog(const std::string& name) = 0;
     // The history viewer dialog over the model, until it closes.
     virtual void run_history_viewer(HistoryViewer& viewer) = 0;
     // Starts this program's own executable again as an independent process,

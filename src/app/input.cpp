@@ -6,13 +6,16 @@
 #include "app/clipboard.hpp"
 #include "app/dialogs.hpp"
 #include "app/ended_tab.hpp"
+#include "app/find.hpp"
 #include "app/groups.hpp"
 #include "app/help.hpp"
 #include "app/history_viewer.hpp"
 #include "app/quick_keys.hpp"
 #include "app/rename.hpp"
+#include "app/scrolling.hpp"
 #include "app/selection.hpp"
 #include "app/sessions.hpp"
+#include "app/shortcuts.hpp"
 #include "app/tiling.hpp"
 #include "app/tracking.hpp"
 #include "app/view_mode.hpp"
@@ -20,16 +23,23 @@
 
 namespace ovelin {
 
+void send_to_session(Session& s, std::string_view bytes) {
+    if (s.ended()) return;  // nothing can be written to a dead console
+    s.view_top.reset();     // the user looks where the input goes
+    s.pty->write(bytes);
+}
+
 void send_input(App& app, std::string_view bytes) {
     if (app.sessions.empty() || app.active >= app.sessions.size()) return;
-    const Session& active = app.sessions[app.active];
-    if (active.ended()) return;  // nothing can be written to a dead console
+    Session& active = app.sessions[app.active];
+    if (active.ended()) return;
     if (active.group && app.broadcast_groups.contains(*active.group)) {
+        const std::optional<std::uint64_t> group = active.group;
         for (Session& s : app.sessions)
-            if (s.group == active.group && !s.ended()) s.pty->write(bytes);
+            if (s.group == group) send_to_session(s, bytes);
         return;
     }
-    active.pty->write(bytes);
+    send_to_session(active, bytes);
 }
 
 namespace {
@@ -78,6 +88,7 @@ enum class Command {
     ConnectionManager,
     QuickConnect,
     HistoryViewer,
+    Find,
 };
 
 int arrow_dx(unsigned k) { return k == vk::LEFT ? -1 : k == vk::RIGHT ? 1 : 0; }
@@ -102,61 +113,62 @@ bool browse_key(App& app, Host& host, unsigned key) {
     return true;
 }
 
+// Moves the active tab: forward or back by one (wrapping), or to an index.
+void step_active(App& app, Host& host, std::size_t to) {
+    app.active = to;
+    lay_out(app, host);
+    host.repaint();
+}
+
 // The built-in shortcuts (Alt up); those that only change the state run here.
 Command shortcut(App& app, Host& host, unsigned key, Modifiers m) {
-    const bool ctrl = m.ctrl, shift = m.shift;
-    if (!ctrl) return shift && key == vk::INSERT ? Command::Paste : Command::None;
-    if (app.settings.keys.chrome_tab_keys && !shift) {
-        if (key == 'T') return Command::NewTab;
-        if (key == 'W') return Command::CloseTab;
-        if (key == 'N') return Command::NewWindow;
-    }
-    if (key == vk::INSERT) return shift ? Command::Paste : Command::CopyScreen;
-    // Ctrl+Shift+F1 is left to quick keys.
-    if (key == vk::F1 && !shift) return Command::Help;
-    if (shift) {
-        switch (key) {
-            case 'T': return Command::NewTab;
-            case 'W': return Command::CloseTab;
-            case 'R': return Command::RenameTab;
-            case 'B':
-                if (auto g = active_group(app)) {
-                    toggle_broadcast(app, *g);
-                    host.repaint();
-                }
-                return Command::Done;
-            case 'Z': toggle_browsing(app, host); return Command::Done;
-            case 'G': set_view_mode(app, host, ViewMode::TileGroup, true); return Command::Done;
-            case 'A': set_view_mode(app, host, ViewMode::TileAll, true); return Command::Done;
-            case 'E':
-                if (auto g = active_group(app)) {
-                    toggle_collapsed(app, *g);
-                    host.repaint();
-                }
-                return Command::Done;
-            case 'O': return Command::ConnectionManager;
-            case 'P': return Command::QuickConnect;
-            case 'H': return Command::HistoryViewer;
-            default: break;
-        }
-    }
+    const auto hit = find_shortcut(key, m, app.settings.keys.chrome_tab_keys);
+    if (!hit) return Command::None;
+    auto scroll = [&](ScrollKey k) { return scroll_active(app, host, k) ? Command::Done : Command::None; };
     const std::size_t n = app.sessions.size();
-    if (key == vk::TAB) {
-        if (n > 0) {
-            app.active = shift ? (app.active + n - 1) % n : (app.active + 1) % n;
-            lay_out(app, host);
-            host.repaint();
-        }
-        return Command::Done;
-    }
-    if (!shift && key >= '1' && key <= '9') {
-        const std::size_t index = key - '1';
-        if (index < n) {
-            app.active = index;
-            lay_out(app, host);
-            host.repaint();
-        }
-        return Command::Done;
+    switch (hit->command) {
+        case Shortcut::NewTab: return Command::NewTab;
+        case Shortcut::CloseTab: return Command::CloseTab;
+        case Shortcut::NewWindow: return Command::NewWindow;
+        case Shortcut::RenameTab: return Command::RenameTab;
+        case Shortcut::Paste: return Command::Paste;
+        case Shortcut::CopyScreen: return Command::CopyScreen;
+        case Shortcut::Help: return Command::Help;
+        case Shortcut::ConnectionManager: return Command::ConnectionManager;
+        case Shortcut::QuickConnect: return Command::QuickConnect;
+        case Shortcut::HistoryViewer: return Command::HistoryViewer;
+        case Shortcut::Find: return Command::Find;
+        case Shortcut::Broadcast:
+            if (auto g = active_group(app)) {
+                toggle_broadcast(app, *g);
+                host.repaint();
+            }
+            return Command::Done;
+        case Shortcut::Collapse:
+            if (auto g = active_group(app)) {
+                toggle_collapsed(app, *g);
+                host.repaint();
+            }
+            return Command::Done;
+        case Shortcut::BrowseGroups: toggle_browsing(app, host); return Command::Done;
+        case Shortcut::TileGroup: set_view_mode(app, host, ViewMode::TileGroup, true); return Command::Done;
+        case Shortcut::TileAll: set_view_mode(app, host, ViewMode::TileAll, true); return Command::Done;
+        case Shortcut::NextTab:
+            if (n > 0) step_active(app, host, (app.active + 1) % n);
+            return Command::Done;
+        case Shortcut::PreviousTab:
+            if (n > 0) step_active(app, host, (app.active + n - 1) % n);
+            return Command::Done;
+        case Shortcut::SelectTab:
+            if (hit->index < n) step_active(app, host, hit->index);
+            return Command::Done;
+        // On the alternate screen these go to the program instead.
+        case Shortcut::PageBack: return scroll(ScrollKey::PageBack);
+        case Shortcut::PageForward: return scroll(ScrollKey::PageForward);
+        case Shortcut::LineBack: return scroll(ScrollKey::LineBack);
+        case Shortcut::LineForward: return scroll(ScrollKey::LineForward);
+        case Shortcut::Oldest: return scroll(ScrollKey::Oldest);
+        case Shortcut::Live: return scroll(ScrollKey::Live);
     }
     return Command::None;
 }
@@ -212,6 +224,7 @@ void on_key_down(AppCell& cell, Host& host, unsigned key, Modifiers mods) {
         case Command::ConnectionManager: open_connection_manager(cell, host); return;
         case Command::QuickConnect: open_quick_connect(cell, host); return;
         case Command::HistoryViewer: open_history_viewer(cell, host); return;
+        case Command::Find: toggle_find(cell, host); return;
     }
     if (run_quick_key(cell, host, key, mods)) return;
     if (ended_tab_key(cell, host, key, mods)) return;

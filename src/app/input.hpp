@@ -13,8 +13,11 @@
 namespace ovelin {
 
 // The one way bytes reach sessions: the active session, or every session of
-// its group when that group broadcasts; one write each, in tab order.
+// its group when that group broadcasts; one write each, in tab order. Each
+// session written to shows its live screen again.
 void send_input(App& app, std::string_view bytes);
+// Bytes for one session alone (never broadcast), on the same terms.
+void send_to_session(Session& s, std::string_view bytes);
 
 // WM_KEYDOWN, in order: the group browser's keys, the navigation chord with
 // an arrow, the built-in shortcuts (Alt up), the quick keys, then the key's

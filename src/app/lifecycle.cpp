@@ -24,10 +24,7 @@ void on_create(AppCell& cell, Host& host) {
     {
         auto app = cell.take();
         app->tray_added = icon;
-        const CellMetrics m = host.resolve_terminal_font(app->settings.font);
-        app->cell_width = m.cell_width;
-        app->cell_height = m.cell_height;
-        app->glyph_height = m.glyph_height;
+        app->metrics = host.resolve_terminal_font(app->settings.font);
     }
     open_startup_tabs(cell, host);
 }
@@ -118,10 +115,7 @@ void on_resize(AppCell& cell, Host& host) {
 
 void on_dpi_changed(AppCell& cell, Host& host) {
     auto app = cell.take();
-    const CellMetrics m = host.resolve_terminal_font(app->settings.font);
-    app->cell_width = m.cell_width;
-    app->cell_height = m.cell_height;
-    app->glyph_height = m.glyph_height;
+    app->metrics = host.resolve_terminal_font(app->settings.font);
     lay_out(*app, host);
     host.repaint();
 }

@@ -29,6 +29,7 @@ inline constexpr int VIEW_TILE_ALL = 13;
 inline constexpr int HISTORY = 14;
 inline constexpr int VIEW_BROWSE = 15;
 inline constexpr int RESTART_ENDED = 16;
+inline constexpr int SAVE_OUTPUT = 17;
 inline constexpr int COLOR_DEFAULT = 100;
 inline constexpr int COLOR_FIRST = 101;   // + colour index 0..7
 inline constexpr int GROUP_FIRST = 200;   // + position in the tab menu's group list

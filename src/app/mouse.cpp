@@ -2,7 +2,9 @@
 
 #include "app/browse.hpp"
 #include "app/clipboard.hpp"
+#include "app/find.hpp"
 #include "app/rename.hpp"
+#include "app/scrolling.hpp"
 #include "app/selection.hpp"
 #include "app/sessions.hpp"
 #include "app/tab_bar.hpp"
@@ -36,18 +38,36 @@ bool press_in_view(AppCell& cell, Host& host, int x, int y, bool double_click) {
 }
 }  // namespace
 
+// True when the press was on a scroll thumb, which then follows the pointer,
+// or on the find bar, which takes it.
+bool press_on_thumb(AppCell& cell, Host& host, int x, int y) {
+    {
+        auto app = cell.take();
+        if (app->view_mode == ViewMode::BrowseGroups) return false;
+        if (find_bar_at(*app, host.client_size(), x, y)) return true;
+        if (!begin_thumb_drag(*app, host.client_size(), x, y)) return false;
+    }
+    host.capture_mouse();
+    return true;
+}
+
 void on_left_down(AppCell& cell, Host& host, int x, int y, Modifiers mods) {
     end_rename(cell, host, true);
     if (y < TAB_BAR_HEIGHT) {
         on_bar_left_down(cell, host, x, y);
         return;
     }
+    if (press_on_thumb(cell, host, x, y)) return;
     if (press_in_view(cell, host, x, y, false)) return;
     if (report_press(cell, host, PointerButton::Left, x, y, mods)) return;
     begin_selection(cell, host, x, y);
 }
 
 void on_left_up(AppCell& cell, Host& host, int x, int y, Modifiers mods) {
+    if (end_thumb_drag(*cell.take())) {
+        host.release_mouse();
+        return;
+    }
     if (report_release(cell, host, PointerButton::Left, x, y, mods)) return;
     finish_selection(cell, host);
 }
@@ -58,6 +78,7 @@ void on_left_double_click(AppCell& cell, Host& host, int x, int y, Modifiers mod
         return;
     }
     // The second press of a quick click is still a press: it replaces the selection.
+    if (press_on_thumb(cell, host, x, y)) return;
     if (press_in_view(cell, host, x, y, true)) return;
     if (report_press(cell, host, PointerButton::Left, x, y, mods)) return;
     begin_selection(cell, host, x, y);
@@ -94,24 +115,19 @@ void on_middle_up(AppCell& cell, Host& host, int x, int y, Modifiers mods) {
 }
 
 void on_mouse_move(AppCell& cell, Host& host, int x, int y, Modifiers mods) {
+    {
+        auto app = cell.take();
+        if (app->thumb_drag.active) {
+            if (drag_thumb(*app, host.client_size(), y)) host.repaint();
+            return;
+        }
+    }
     if (report_move(cell, host, x, y, mods)) return;
     extend_selection(cell, host, x, y);
 }
 
 void on_mouse_wheel(AppCell& cell, Host& host, int x, int y, int delta, Modifiers mods) {
-    // Whole notches; what a fine wheel gives short of one waits for the rest.
-    int notches = 0;
-    {
-        auto app = cell.take();
-        int& rest = app->mouse_report.wheel_delta;
-        rest += delta;
-        notches = rest / 120;
-        rest -= notches * 120;
-    }
-    if (notches == 0) return;
-    // A program under the pointer that asked for the mouse hears the wheel
-    // (Shift up); otherwise the wheel is the window's own.
-    if (report_wheel(cell, host, x, y, notches, host.wheel_scroll_lines(), mods)) return;
+    on_wheel(cell, host, x, y, delta, host.wheel_scroll_lines(), mods);
 }
 
 }  // namespace ovelin

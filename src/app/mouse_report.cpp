@@ -34,7 +34,7 @@ term::MouseButton held_button(unsigned buttons) {
 // A session's terminal on screen, and the cell under a point of it.
 struct Target {
     Session* session = nullptr;
-    Point origin;
+    int left = 0, top = 0;  // the terminal area's top-left corner
     bool inside = false;  // the point lies on the terminal (not its margin, a title bar or another tile)
 };
 
@@ -43,8 +43,8 @@ bool contains(const Rect& r, int x, int y) { return r.left <= x && x < r.right &
 Target place_of(App& app, const TerminalPlace& p, int x, int y) {
     Target t;
     t.session = &app.sessions[p.index];
-    t.origin = terminal_origin(p.cell, p.tiled);
-    t.inside = contains(p.cell, x, y) && x >= t.origin.x && y >= t.origin.y;
+    t.left = p.area.left, t.top = p.area.top;
+    t.inside = contains(p.cell, x, y) && x >= t.left && y >= t.top;
     return t;
 }
 
@@ -80,8 +80,8 @@ std::optional<std::string> encode(App& app, const Target& t, int x, int y, term:
     std::lock_guard lock(locked.mutex);
     const Screen& screen = locked.screen;
     if (screen.modes().mouse_tracking() == term::MouseTracking::None) return std::nullopt;
-    e.col = std::clamp((x - t.origin.x) / std::max(app.cell_width, 1), 0, screen.cols() - 1);
-    e.row = std::clamp((y - t.origin.y) / std::max(app.cell_height, 1), 0, screen.rows() - 1);
+    e.col = std::clamp((x - t.left) / std::max(app.metrics.cell_width, 1), 0, screen.cols() - 1);
+    e.row = std::clamp((y - t.top) / std::max(app.metrics.cell_height, 1), 0, screen.rows() - 1);
     MouseReportState& s = app.mouse_report;
     if (only_new_cell && s.last_session == t.session->id() && s.last_row == e.row && s.last_col == e.col)
         return std::string();

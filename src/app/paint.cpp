@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/shortcuts.hpp"
 #include "app/tab_bar.hpp"
 #include "app/view_paint.hpp"
 #include "ui/help_overlay.hpp"
@@ -14,7 +15,9 @@ void paint_window(App& app, Canvas& canvas, ClientSize size) {
     canvas.select_font(FontKind::Terminal);
     paint_view(app, canvas, size);
     // Over everything else.
-    if (app.help_visible) draw_help(canvas, {0, 0, size.width, size.height}, app.cell_height, app.settings.keys.nav_modifier);
+    if (app.help_visible)
+        draw_help(canvas, {0, 0, size.width, size.height}, app.metrics.cell_height,
+                  help_rows(app.settings.keys.nav_modifier));
 }
 
 }  // namespace ovelin

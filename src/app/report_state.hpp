@@ -13,7 +13,6 @@ struct MouseReportState {
     // The last cell reported: a move within it is not reported again.
     std::uint64_t last_session = 0;
     int last_row = -1, last_col = -1;
-    int wheel_delta = 0;  // wheel movement short of a whole step
 };
 
 struct FocusReportState {

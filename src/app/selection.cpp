@@ -4,9 +4,6 @@
 #include <limits>
 #include <mutex>
 
-#include "app/tiling.hpp"
-#include "ui/tiles.hpp"
-
 namespace ovelin {
 
 namespace {
@@ -24,70 +21,67 @@ const TerminalPlace* place_of(const App& app, std::span<const TerminalPlace> pla
 
 bool contains(const Rect& r, int x, int y) { return r.left <= x && x < r.right && r.top <= y && y < r.bottom; }
 
+// The history cell under a point of the session's area, as its view shows it now.
+LinePoint cell_at(const App& app, const Session& s, const Rect& area, int x, int y, bool& alternate) {
+    LockedScreen& locked = *s.pty->screen();
+    std::lock_guard lock(locked.mutex);
+    alternate = locked.screen.alternate_screen();
+    const std::uint64_t top = view_top(locked.screen, s.view_top);
+    return {top + cell_index(y - area.top, app.metrics.cell_height), cell_index(x - area.left, app.metrics.cell_width)};
+}
+
 }  // namespace
-
-Point terminal_origin(const Rect& cell, bool tiled) {
-    const Rect area = tile_terminal_area(cell, !tiled);
-    return {area.left, area.top};
-}
-
-std::vector<TerminalPlace> visible_terminals(const App& app, ClientSize size) {
-    const std::vector<std::size_t> shown = visible_sessions(app);
-    const std::vector<Rect> cells = grid(content_rect(size), shown.size());
-    std::vector<TerminalPlace> places;
-    for (std::size_t k = 0; k < shown.size() && k < cells.size(); ++k)
-        places.push_back({shown[k], cells[k], shown.size() > 1});
-    return places;
-}
 
 bool begin_selection(App& app, std::span<const TerminalPlace> places, int x, int y) {
     app.selection = Selection{};
     for (const TerminalPlace& p : places) {
         if (!contains(p.cell, x, y)) continue;
         if (p.index >= app.sessions.size()) return false;
-        const Point origin = terminal_origin(p.cell, p.tiled);
-        if (x < origin.x || y < origin.y) return false;  // the margin or a title bar
-        const CellPoint at{cell_index(y - origin.y, app.cell_height), cell_index(x - origin.x, app.cell_width)};
-        app.selection = {Selection::State::Selecting, app.sessions[p.index].id(), at, at};
+        if (x < p.area.left || y < p.area.top) return false;  // the margin or a title bar
+        const Session& s = app.sessions[p.index];
+        bool alternate = false;
+        const LinePoint at = cell_at(app, s, p.area, x, y, alternate);
+        app.selection = {Selection::State::Selecting, s.id(), at, at, alternate, x, y};
         return true;
     }
     return false;
 }
 
 bool extend_selection(App& app, std::span<const TerminalPlace> places, int x, int y) {
-    Selection& s = app.selection;
-    if (s.state != Selection::State::Selecting) return false;
-    const TerminalPlace* p = place_of(app, places, s.session_id);
+    Selection& sel = app.selection;
+    if (sel.state != Selection::State::Selecting) return false;
+    sel.x = x, sel.y = y;
+    const TerminalPlace* p = place_of(app, places, sel.session_id);
     if (!p) return false;
-    const Point origin = terminal_origin(p->cell, p->tiled);
-    const int max_x = p->cell.right - 7, max_y = p->cell.bottom - 3;
+    const int max_x = p->area.right - 1, max_y = p->area.bottom - 1;
     // A tile too small for any cell: the end stays where it was.
-    if (max_x < origin.x || max_y < origin.y) return false;
-    x = std::clamp(x, origin.x, max_x);
-    y = std::clamp(y, origin.y, max_y);
-    const CellPoint at{cell_index(y - origin.y, app.cell_height), cell_index(x - origin.x, app.cell_width)};
-    if (at == s.end) return false;
-    s.end = at;
+    if (max_x < p->area.left || max_y < p->area.top) return false;
+    bool alternate = false;
+    const LinePoint at = cell_at(app, app.sessions[p->index], p->area, std::clamp(x, p->area.left, max_x),
+                                 std::clamp(y, p->area.top, max_y), alternate);
+    if (at == sel.end || alternate != sel.alternate) return false;
+    sel.end = at;
     return true;
 }
 
 std::optional<std::string> finish_selection(App& app) {
-    Selection& s = app.selection;
-    if (s.state != Selection::State::Selecting) return std::nullopt;
-    s.state = Selection::State::Done;
-    if (s.anchor == s.end) {
-        s.state = Selection::State::None;
+    Selection& sel = app.selection;
+    if (sel.state != Selection::State::Selecting) return std::nullopt;
+    sel.state = Selection::State::Done;
+    if (sel.anchor == sel.end) {
+        sel.state = Selection::State::None;
         return std::nullopt;
     }
-    const Session* session = app.find_session(s.session_id);
+    const Session* session = app.find_session(sel.session_id);
     if (!session) return std::nullopt;
-    const CellPoint from = std::min(s.anchor, s.end), to = std::max(s.anchor, s.end);
+    const LinePoint from = std::min(sel.anchor, sel.end), to = std::max(sel.anchor, sel.end);
     const std::uint16_t past = to.col == std::numeric_limits<std::uint16_t>::max() ? to.col : to.col + 1;
     std::string text;
     {
         LockedScreen& locked = *session->pty->screen();
         std::lock_guard lock(locked.mutex);
-        text = locked.screen.contents_between(from.row, from.col, to.row, past);
+        if (locked.screen.alternate_screen() != sel.alternate) return std::nullopt;
+        text = locked.screen.text_between(from, {to.line, past});
     }
     if (text.find_first_not_of(" \t\r\n\v\f") == std::string::npos) return std::nullopt;
     return text;
@@ -102,8 +96,7 @@ bool end_selection(App& app) {
 SelectionRange selection_range(const App& app, std::uint64_t session_id) {
     const Selection& s = app.selection;
     if (s.state == Selection::State::None || s.anchor == s.end || s.session_id != session_id) return {};
-    const CellPoint from = std::min(s.anchor, s.end), to = std::max(s.anchor, s.end);
-    return {true, from.row, from.col, to.row, to.col};
+    return {true, std::min(s.anchor, s.end), std::max(s.anchor, s.end), s.alternate};
 }
 
 void begin_selection(AppCell& cell, Host& host, int x, int y) {
@@ -143,7 +136,9 @@ void finish_selection(AppCell& cell, Host& host) {
 
 void on_capture_lost(AppCell& cell, Host& host) {
     // The capture now belongs to someone else (a menu, a dialog, another
-    // program): releasing it here would take it from them.
+    // program): releasing it here would take it from them. A drag of the
+    // scroll thumb ends with it too.
+    cell.take()->thumb_drag = {};
     finish_drag(cell, host);
 }
 

@@ -1,39 +1,19 @@
 #pragma once
 // Selecting terminal text with the left button: press, drag, release copies.
-// Points are client pixels; rows and columns are cells of the visible screen
-// counted from the terminal's origin (see selection_state.hpp).
+// Points are client pixels; the selection itself holds cells of the
+// session's history lines (see selection_state.hpp).
 
 #include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
-#include <vector>
 
 #include "app/app.hpp"
 #include "app/host.hpp"
+#include "app/tiling.hpp"
 #include "ui/terminal_view.hpp"
 
 namespace ovelin {
-
-struct Point {
-    int x = 0;
-    int y = 0;
-    bool operator==(const Point&) const = default;
-};
-
-// One terminal on screen: its session and the grid cell it is drawn in.
-struct TerminalPlace {
-    std::size_t index = 0;  // in sessions
-    Rect cell;
-    bool tiled = false;  // several are visible: the cell starts with a title bar
-};
-
-// Where a terminal's first cell starts in its grid cell: the single view's
-// margin, or below a tile's title bar.
-Point terminal_origin(const Rect& cell, bool tiled);
-
-// The terminals the current view shows, as the paint draws them.
-std::vector<TerminalPlace> visible_terminals(const App& app, ClientSize size);
 
 // The state changes, over a given list of visible terminals.
 // A press: true when the press lies in a terminal and a drag has begun.

@@ -1,24 +1,23 @@
 #pragma once
-// The mouse selection kept in App: two visible-screen cells of one session.
+// The mouse selection kept in App: two cells of one session's history.
 
 #include <cstdint>
 
-namespace ovelin {
+#include "term/lines.hpp"
 
-// A visible cell: row 0 is the screen's top row, column 0 its left column.
-struct CellPoint {
-    std::uint16_t row = 0;
-    std::uint16_t col = 0;
-    auto operator<=>(const CellPoint&) const = default;
-};
+namespace ovelin {
 
 struct Selection {
     enum class State { None, Selecting, Done };
     State state = State::None;
     // By id, not tab position: tabs move between groups while a selection shows.
     std::uint64_t session_id = 0;
-    CellPoint anchor;  // where the press was
-    CellPoint end;     // under the pointer now; may lie before the anchor
+    // Cells of history lines, so the selection stays on its text while
+    // output arrives and the view scrolls.
+    LinePoint anchor;  // where the press was
+    LinePoint end;     // under the pointer now; may lie before the anchor
+    bool alternate = false;  // made on the alternate screen, whose lines are its own
+    int x = 0, y = 0;        // the pointer's last place, to extend again when the view scrolls
 };
 
 }  // namespace ovelin

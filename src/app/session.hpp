@@ -28,6 +28,10 @@ struct Session {
     std::optional<std::uint32_t> exit_code;
     // Ended, but its status could not be read (exit_code then holds 0).
     bool exit_status_unknown = false;
+    // The history line at the top of its view while scrolled back; none on
+    // the live screen. A line number, so output arriving meanwhile leaves the
+    // view on its text.
+    std::optional<std::uint64_t> view_top;
 
     std::uint64_t id() const { return pty->id(); }
     bool ended() const { return exit_code.has_value(); }

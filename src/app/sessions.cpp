@@ -6,10 +6,12 @@
 
 #include "app/ended_tab.hpp"
 #include "app/resume.hpp"
+#include "app/tiling.hpp"
 #include "core/history.hpp"
 #include "core/ids.hpp"
 #include "core/platform.hpp"
 #include "proto/launch.hpp"
+#include "ui/tiles.hpp"
 
 namespace ovelin {
 
@@ -17,11 +19,6 @@ namespace {
 
 std::atomic<std::uint64_t> next_session_id{1};
 
-
-std::uint16_t fit(int available, std::int32_t cell) {
-    long n = std::max(available, 1) / std::max<std::int32_t>(cell, 1);
-    return static_cast<std::uint16_t>(std::clamp<long>(n, 1, 32767));
-}
 
 
 std::uint64_t find_or_create_group(App& app, const std::string& name) {
@@ -51,8 +48,10 @@ std::expected<void, std::error_code> start_tab(AppCell& cell, Host& host, const 
     options.id = id;
     options.command_line = command;
     options.working_dir = start_directory(app->settings);
-    options.rows = fit(size.height - 42, app->cell_height);
-    options.cols = fit(size.width - 12, app->cell_width);
+    // The single view's area: every tab is sized to it (see lay_out).
+    const CellCount cells = cells_in(tile_terminal_area(content_rect(size), true), app->metrics);
+    options.rows = cells.rows;
+    options.cols = cells.cols;
     auto pty = host.spawn_session(options);
     if (!pty) return std::unexpected(pty.error());
 

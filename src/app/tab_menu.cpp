@@ -6,6 +6,7 @@
 #include "app/menus.hpp"
 #include "app/rename.hpp"
 #include "app/resume.hpp"
+#include "app/save_output.hpp"
 #include "app/sessions.hpp"
 #include "app/tab_bar.hpp"
 #include "app/view_mode.hpp"
@@ -79,6 +80,8 @@ TabMenu build_tab_menu(const App& app, std::size_t index) {
         if (group_has_ended_tab(app, g->id))
             items.push_back(MenuItem::command(menu_id::RESTART_ENDED, "Restart ended tabs"));
     }
+    // Above the separator before "Close", so the items before it and "Close" keep their places.
+    items.push_back(MenuItem::command(menu_id::SAVE_OUTPUT, "Save output\u2026"));
     items.push_back(MenuItem::separator());
     items.push_back(MenuItem::command(menu_id::CLOSE, "Close\tCtrl+Shift+W"));
     return m;
@@ -95,7 +98,7 @@ void open_tab_menu(AppCell& cell, Host& host, std::size_t index, int x, int y) {
     if (choice == 0) return;
 
     // What needs the state released is done after the switch.
-    enum class Then { Repaint, Rename, RenameGroup, Close, NewTabInGroup, History, View, Restart };
+    enum class Then { Repaint, Rename, RenameGroup, Close, NewTabInGroup, History, View, Restart, SaveOutput };
     Then then = Then::Repaint;
     std::size_t at = 0, slot = 0;
     std::uint64_t group = 0;
@@ -145,6 +148,8 @@ void open_tab_menu(AppCell& cell, Host& host, std::size_t index, int x, int y) {
             then = Then::Restart;
         } else if (choice == menu_id::HISTORY) {
             then = Then::History;
+        } else if (choice == menu_id::SAVE_OUTPUT) {
+            then = Then::SaveOutput;
         } else if (view_of_item(choice)) {
             then = Then::View;
         }
@@ -157,6 +162,7 @@ void open_tab_menu(AppCell& cell, Host& host, std::size_t index, int x, int y) {
         case Then::History: open_history_viewer(cell, host); break;
         case Then::View: set_view_mode(cell, host, *view_of_item(choice), false); break;
         case Then::Restart: restart_ended_tabs(cell, host, group); break;
+        case Then::SaveOutput: save_output(cell, host, m.session_id); break;
         case Then::Repaint: break;
     }
     host.repaint();

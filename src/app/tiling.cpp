@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/browse.hpp"
+#include "app/find.hpp"
 #include "app/focus_report.hpp"
 #include "app/sessions.hpp"
 #include "ui/tiles.hpp"
@@ -11,22 +12,30 @@ namespace ovelin {
 
 namespace {
 
-// Rows or columns for the pixels available, never below one cell.
-std::uint16_t fit(int available, std::int32_t cell) {
-    const long n = std::max(available, 1) / std::max<std::int32_t>(cell, 1);
-    return static_cast<std::uint16_t>(std::clamp<long>(n, 1, 32767));
+void fit(const App& app, Session& s, const Rect& area) {
+    const CellCount n = cells_in(area, app.metrics);
+    s.pty->resize(n.rows, n.cols);
 }
-
-void resize(App& app, Session& s, int height, int width) {
-    s.pty->resize(fit(height, app.cell_height), fit(width, app.cell_width));
-}
-
-int height_of(const Rect& r) { return r.bottom - r.top; }
-int width_of(const Rect& r) { return r.right - r.left; }
 
 }  // namespace
 
 Rect content_rect(ClientSize size) { return {0, CONTENT_TOP, size.width, size.height}; }
+
+std::vector<TerminalPlace> visible_terminals(const App& app, ClientSize size) {
+    const std::vector<std::size_t> shown = visible_sessions(app);
+    const std::vector<Rect> cells = grid(content_rect(size), shown.size());
+    const bool tiled = shown.size() > 1;
+    std::vector<TerminalPlace> places;
+    for (std::size_t k = 0; k < shown.size() && k < cells.size(); ++k)
+        places.push_back({shown[k], cells[k], tile_terminal_area(cells[k], !tiled), tiled});
+    return places;
+}
+
+std::optional<TerminalPlace> terminal_at(const App& app, ClientSize size, int x, int y) {
+    for (const TerminalPlace& p : visible_terminals(app, size))
+        if (p.cell.left <= x && x < p.cell.right && p.cell.top <= y && y < p.cell.bottom) return p;
+    return std::nullopt;
+}
 
 std::vector<std::size_t> visible_sessions(const App& app) {
     const std::size_t n = app.sessions.size();
@@ -52,6 +61,8 @@ std::vector<std::size_t> visible_sessions(const App& app) {
 }
 
 void lay_out(App& app, Host& host) {
+    // The find bar follows its session's area, and goes with it.
+    place_find_bar(app, host);
     report_focus(app);  // the active session or the view may have changed
     if (app.sessions.empty()) return;
     const ClientSize size = host.client_size();
@@ -62,24 +73,19 @@ void lay_out(App& app, Host& host) {
     switch (app.view_mode) {
         case ViewMode::Single:
             // Every tab gets the whole area, so switching tabs needs no resize.
-            for (Session& s : app.sessions) resize(app, s, height_of(area) - 8, width_of(area) - 12);
+            for (Session& s : app.sessions) fit(app, s, tile_terminal_area(area, true));
             break;
         case ViewMode::TileGroup:
-        case ViewMode::TileAll: {
+        case ViewMode::TileAll:
             // Tabs not shown keep their size.
-            const std::vector<std::size_t> shown = visible_sessions(app);
-            const std::vector<Rect> cells = grid(area, shown.size());
-            const int no_header = shown.size() < 2 ? 22 : 0;
-            for (std::size_t k = 0; k < shown.size(); ++k)
-                resize(app, app.sessions[shown[k]], height_of(cells[k]) - 30 + no_header, width_of(cells[k]) - 12);
+            for (const TerminalPlace& p : visible_terminals(app, size)) fit(app, app.sessions[p.index], p.area);
             break;
-        }
         case ViewMode::BrowseGroups: {
             const std::vector<BrowseEntry> entries = browse_entries(app);
             const std::vector<Rect> cells = grid({area.left, BROWSE_TOP, area.right, area.bottom}, entries.size());
             for (std::size_t k = 0; k < entries.size(); ++k)
                 if (entries[k].kind == BrowseEntry::Kind::Tab)
-                    resize(app, app.sessions[entries[k].session], height_of(cells[k]) - 30, width_of(cells[k]) - 12);
+                    fit(app, app.sessions[entries[k].session], tile_terminal_area(cells[k], false));
             break;
         }
     }

@@ -15,6 +15,21 @@ namespace ovelin {
 // The main area below the tab bar.
 Rect content_rect(ClientSize size);
 
+// One terminal on screen: its session, the grid cell it is drawn in, and
+// the area its cells fill (ui's tile_terminal_area of that cell).
+struct TerminalPlace {
+    std::size_t index = 0;  // in sessions
+    Rect cell;
+    Rect area;
+    bool tiled = false;  // several are visible: the cell starts with a title bar
+};
+
+// The terminals the current view shows, as the paint draws them (none while
+// browsing).
+std::vector<TerminalPlace> visible_terminals(const App& app, ClientSize size);
+// The one whose grid cell holds the point.
+std::optional<TerminalPlace> terminal_at(const App& app, ClientSize size, int x, int y);
+
 // The session indices shown as tiles, in order: the active one alone in
 // Single (and in TileGroup when it has no group), its group's tabs in
 // TileGroup, every tab in TileAll, none while browsing (cards instead).

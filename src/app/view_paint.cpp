@@ -3,10 +3,12 @@
 #include <algorithm>
 
 #include "app/browse.hpp"
+#include "app/find.hpp"
 #include "app/groups.hpp"
 #include "app/selection.hpp"
 #include "app/tab_label.hpp"
 #include "app/tiling.hpp"
+#include "ui/find_bar.hpp"
 #include "ui/palette.hpp"
 #include "ui/tiles.hpp"
 
@@ -14,16 +16,19 @@ namespace ovelin {
 
 namespace {
 
-TerminalMetrics metrics(const App& app) { return {app.cell_width, app.cell_height, app.glyph_height}; }
-
 // An ended tab shows neither a cursor nor a suggestion, focused or not.
 TerminalPane pane(const App& app, Session& s, bool focused, std::optional<Rgb> strip) {
     TerminalPane p;
     p.label = tab_label(app, s);
     p.strip = strip;
     p.screen = s.pty->screen().get();
-    p.focused = focused && !s.ended();
-    p.ghost = GhostText{s.line, s.pending};
+    p.view.top = s.view_top;
+    p.view.focused = focused && !s.ended();
+    p.view.ghost = GhostText{s.line, s.pending};
+    p.view.selection = selection_range(app, s.id());
+    const FindMarks marks = find_marks(app, s.id());
+    p.view.found = marks.found;
+    p.view.current = marks.current;
     return p;
 }
 
@@ -43,9 +48,9 @@ void paint_tiles(App& app, Canvas& canvas, ClientSize size) {
         if (!strip && s.group)
             if (const TabGroup* g = app.find_group(*s.group)) strip = palette::GROUP[g->color % 8];
         const bool is_active = shown[k] == active;
-        TerminalPane tile = pane(app, s, is_active, strip);
-        tile.selection = selection_range(app, s.id());
-        paint_tile(canvas, cells[k], tile, alone, is_active, metrics(app));
+        paint_tile(canvas, cells[k], pane(app, s, is_active, strip), alone, is_active, app.metrics);
+        if (app.find.open && app.find.session_id == s.id())
+            draw_find_bar(canvas, find_bar_layout(tile_terminal_area(cells[k], alone), app.metrics), find_count(app));
     }
 }
 
@@ -68,12 +73,13 @@ void paint_cards(App& app, Canvas& canvas, ClientSize size) {
         for (const TabGroup& other : app.groups) inner += other.parent == e.group;
         view.cards.push_back(GroupCard{g->name, palette::GROUP[g->color % 8], tab_count(app, e.group), inner});
     }
-    paint_browser(canvas, content_rect(size), view, metrics(app));
+    paint_browser(canvas, content_rect(size), view, app.metrics);
 }
 
 }  // namespace
 
 void paint_view(App& app, Canvas& canvas, ClientSize size) {
+    refresh_find(app);
     if (app.view_mode == ViewMode::BrowseGroups)
         paint_cards(app, canvas, size);
     else

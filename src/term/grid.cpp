@@ -133,7 +133,7 @@ void Grid::copy_cells(int dst_row, int dst_col, int src_row, int src_col, int n)
         std::memmove(dst.cells.get() + dst_col, dst.cells.get() + src_col, sizeof(Cell) * static_cast<std::size_t>(n));
         return;
     }
-    const Row& src = row(src_row);
+    const Row& src = slot(src_row);
     for (int k = 0; k < n; ++k) {
         Cell cell = src.cells[src_col + k];
         if (cell.is_cluster()) {
@@ -157,8 +157,42 @@ void Grid::rotate_rows(int start, int end, int down) {
         return;
     }
     scratch_.clear();
-    for (int r = start; r < end; ++r) scratch_.push_back(std::move(row(r)));
-    for (int i = 0; i < h; ++i) row(start + i) = std::move(scratch_[static_cast<std::size_t>(((i + down) % h + h) % h)]);
+    for (int r = start; r < end; ++r) scratch_.push_back(std::move(slot(r)));
+    for (int i = 0; i < h; ++i) slot(start + i) = std::move(scratch_[static_cast<std::size_t>(((i + down) % h + h) % h)]);
+}
+
+void Grid::record_scroll(int top, int bottom, int down) {
+    LineMove m;
+    if (top == 0 && down > 0) {
+        // Rows leave the top with their numbers; below them nothing moves,
+        // but rows under the scrolled part (a region that ends above the
+        // bottom) now sit `down` lines further on.
+        const std::uint64_t old = base_;
+        base_ += static_cast<std::uint64_t>(down);
+        if (bottom >= rows_) return;
+        m = {0, old + static_cast<std::uint64_t>(bottom), old + static_cast<std::uint64_t>(rows_ + down), down};
+    } else {
+        m = {0, base_ + static_cast<std::uint64_t>(top), base_ + static_cast<std::uint64_t>(bottom), -down};
+    }
+    m.time = ++clock_;
+    if (moves_.size() < kMovesKept) {
+        moves_.push_back(m);
+    } else {
+        moves_[moves_next_] = m;
+        moves_next_ = (moves_next_ + 1) % kMovesKept;
+    }
+}
+
+bool Grid::moves_since(std::uint64_t time, std::vector<LineMove>& out) const {
+    out.clear();
+    const std::size_t n = moves_.size();
+    for (std::size_t k = 0; k < n; ++k) {
+        const LineMove& m = moves_[(moves_next_ + k) % n];
+        if (m.time > time) out.push_back(m);
+    }
+    // Complete only when the oldest kept move is not newer than `time` too,
+    // or none was ever forgotten.
+    return n < kMovesKept || moves_[moves_next_].time <= time;
 }
 
 void Grid::scroll_vertical(int start, int end, int down, const Pen& pen) {
@@ -184,6 +218,7 @@ void Grid::resize(int rows, int cols, const Pen& fill_pen) {
         } else {
             fill(nr.cells.get(), cols, fill_pen);
         }
+        nr.changed = ++clock_;
         next.push_back(std::move(nr));
     }
     ring_ = std::move(next);

@@ -2,6 +2,14 @@
 // One screen's worth of cells. Rows sit in a ring: scrolling the whole
 // screen moves the ring's head instead of cells. Rows count from 0 at the top
 // of the screen, columns from 0 at the left.
+//
+// Lines: every row also has a line number that stays with its text. Row 0 is
+// line base(); a row scrolled off the top for good (into the scrollback, or
+// gone on the alternate screen) keeps its number, so base() counts the rows
+// that left so far. For views that keep what they drew, the grid tells what
+// changed: each row carries the time it last changed (a clock of the grid's
+// own that only goes forward), and scrolls that move text to other line
+// numbers are recorded as LineMoves.
 
 #include <cstdint>
 #include <memory>
@@ -10,6 +18,7 @@
 #include <vector>
 
 #include "term/cell.hpp"
+#include "term/lines.hpp"
 
 namespace ovelin::term {
 
@@ -21,8 +30,11 @@ struct Rect {
 struct Row {
     std::unique_ptr<Cell[]> cells;
     std::vector<char32_t> clusters;  // entries: length, then that many code points
+    std::uint64_t changed = 0;       // the grid's clock when it was last handed out for writing
     bool wrapped = false;            // the text goes on at the start of the next row
 };
+
+using ovelin::LineMove;
 
 // Code points of a cluster cell in its row's side table; empty for anything else.
 std::span<const char32_t> cluster_of(const std::vector<char32_t>& table, const Cell& c);
@@ -40,8 +52,21 @@ public:
     int rows() const { return rows_; }
     int cols() const { return cols_; }
 
-    Row& row(int r) { return ring_[physical(r)]; }
+    // Handing a row out for writing marks it changed.
+    Row& row(int r) {
+        Row& rw = ring_[physical(r)];
+        rw.changed = ++clock_;
+        return rw;
+    }
     const Row& row(int r) const { return ring_[physical(r)]; }
+
+    std::uint64_t base() const { return base_; }
+    // A line taken back from the scrollback above row 0 (a resize adding rows).
+    void pulled_line_back() { --base_; }
+    std::uint64_t clock() const { return clock_; }
+    // The moves recorded after `time`, oldest first; false when some of them
+    // are no longer kept (a view then draws every row).
+    bool moves_since(std::uint64_t time, std::vector<LineMove>& out) const;
 
     // Writes one glyph as libvterm's screen does: the pen only with a
     // character, the cells right of a wide glyph become its continuation.
@@ -73,7 +98,9 @@ private:
         std::size_t i = head_ + static_cast<std::size_t>(r);
         return i >= ring_.size() ? i - ring_.size() : i;
     }
+    Row& slot(int r) { return ring_[physical(r)]; }  // without marking: moving rows changes no text
     Row make_row(const Pen& fill) const;
+    void record_scroll(int top, int bottom, int down);
     void copy_cells(int dst_row, int dst_col, int src_row, int src_col, int n);
     void rotate_rows(int start, int end, int down);
     void scroll_vertical(int start, int end, int down, const Pen& pen);
@@ -83,6 +110,13 @@ private:
     std::vector<Row> ring_;
     std::size_t head_ = 0;
     std::vector<Row> scratch_;
+    std::uint64_t clock_ = 0;
+    std::uint64_t base_ = 0;
+    // The latest moves, a ring; a screen scrolled a great deal between two
+    // paints is drawn afresh rather than kept in step.
+    static constexpr std::size_t kMovesKept = 64;
+    std::vector<LineMove> moves_;
+    std::size_t moves_next_ = 0;
 };
 
 // A code point as it may appear in text: libvterm's out-of-range values and
@@ -121,7 +155,8 @@ void Grid::scroll(Rect rect, int down, int right, const Pen& pen, Leaving&& leav
     const bool full_width = rect.start_col == 0 && rect.end_col == cols_;
     if (right == 0 && full_width) {
         if (down > 0 && rect.start_row == 0)
-            for (int r = 0; r < down; ++r) leaving(row(r));
+            for (int r = 0; r < down; ++r) leaving(static_cast<const Row&>(slot(r)));
+        record_scroll(rect.start_row, rect.end_row, down);
         scroll_vertical(rect.start_row, rect.end_row, down, pen);
         return;
     }

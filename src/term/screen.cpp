@@ -1,6 +1,8 @@
 #include "term/screen.hpp"
 
 #include <algorithm>
+#include <atomic>
+#include <optional>
 
 #include "term/terminal.hpp"
 
@@ -17,12 +19,16 @@ Color to_color(term::ColorKind kind, const std::uint8_t (&v)[3]) {
     return Color{};
 }
 
-void fill_view(CellView& out, const term::Grid& grid, const term::Row& row, int col, bool reverse_video) {
-    const term::Cell& cell = row.cells[col];
+// Cell `col` of a row of `n` cells (a scrollback line may keep fewer than
+// the screen is wide; the rest read as blank).
+void fill_view(CellView& out, const term::Cell* cells, int n, const std::vector<char32_t>& clusters, int col,
+               bool reverse_video) {
+    static constexpr term::Cell blank{};
+    const term::Cell& cell = col < n ? cells[col] : blank;
     out.text.clear();
     out.wide_continuation = cell.ch == term::kContinuation;
     if (cell.is_cluster()) {
-        for (char32_t cp : term::cluster_of(row.clusters, cell)) term::append_code_point(out.text, cp);
+        for (char32_t cp : term::cluster_of(clusters, cell)) term::append_code_point(out.text, cp);
     } else if (cell.ch != 0 && !out.wide_continuation) {
         term::append_code_point(out.text, cell.ch);
     }
@@ -35,14 +41,91 @@ void fill_view(CellView& out, const term::Grid& grid, const term::Row& row, int 
     out.underline = written && cell.pen.underline() != 0;
     // Wide when the cell to the right is a continuation, as libvterm's
     // screen reports it (a cut-off wide character at the edge reads narrow).
-    out.wide = col + 1 < grid.cols() && row.cells[col + 1].ch == term::kContinuation;
+    out.wide = col + 1 < n && cells[col + 1].ch == term::kContinuation;
 }
+
+void fill_view(CellView& out, const term::Grid& grid, const term::Row& row, int col, bool reverse_video) {
+    fill_view(out, row.cells.get(), grid.cols(), row.clusters, col, reverse_video);
+}
+
+// The characters of cells [0, n) by the copy rules, with their columns;
+// as bytes when every cell up to the last written one is printable ASCII.
+void cells_text(const term::Cell* cells, int n, const std::vector<char32_t>& clusters, LineText& out) {
+    out.ascii = {};
+    out.chars.clear();
+    out.cols.clear();
+    int end = n;
+    while (end > 0 && term::is_blank_cell(cells[end - 1])) --end;
+    int plain = 0;
+    while (plain < end && cells[plain].ch >= 0x20 && cells[plain].ch < 0x7F) ++plain;
+    if (plain == end && end > 0) {
+        out.bytes.resize(static_cast<std::size_t>(end));
+        for (int c = 0; c < end; ++c) out.bytes[static_cast<std::size_t>(c)] = static_cast<char>(cells[c].ch);
+        out.ascii = out.bytes;
+        return;
+    }
+    int spaces_from = -1;  // the first of the blanks not yet written
+    for (int c = 0; c < n; ++c) {
+        const term::Cell& cell = cells[c];
+        if (cell.ch == term::kContinuation) continue;
+        if (term::is_blank_cell(cell)) {
+            if (spaces_from < 0) spaces_from = c;
+            continue;
+        }
+        if (spaces_from >= 0) {
+            for (int k = spaces_from; k < c; ++k) {
+                if (cells[k].ch == term::kContinuation) continue;
+                out.chars.push_back(U' ');
+                out.cols.push_back(static_cast<std::uint16_t>(k));
+            }
+            spaces_from = -1;
+        }
+        if (cell.is_cluster()) {
+            for (char32_t cp : term::cluster_of(clusters, cell)) {
+                out.chars.push_back(cp);
+                out.cols.push_back(static_cast<std::uint16_t>(c));
+            }
+        } else {
+            out.chars.push_back(cell.ch);
+            out.cols.push_back(static_cast<std::uint16_t>(c));
+        }
+    }
+}
+
+std::atomic<std::uint64_t> next_serial{1};
 
 }  // namespace
 
 struct Screen::Impl {
     Impl(std::uint16_t rows, std::uint16_t cols, std::size_t scrollback) : term(rows, cols, scrollback) {}
     term::Terminal term;
+    const std::uint64_t serial = next_serial.fetch_add(1, std::memory_order_relaxed);
+    mutable term::DecodedLine scratch;  // a scrollback line being read
+
+    std::uint64_t top() const { return term.grid().base(); }
+    std::uint64_t first() const {
+        return term.alternate_screen() ? top() : top() - std::min<std::uint64_t>(term.scrollback().size(), top());
+    }
+    // The scrollback index of a line above the screen of the main grid, if kept.
+    std::optional<std::size_t> kept(std::uint64_t line) const {
+        if (line >= top() || line < first()) return std::nullopt;
+        return static_cast<std::size_t>(line - first());
+    }
+    // The grid row of a line of the screen, if it is one.
+    std::optional<int> row(std::uint64_t line) const {
+        if (line < top() || line - top() >= static_cast<std::uint64_t>(term.grid().rows())) return std::nullopt;
+        return static_cast<int>(line - top());
+    }
+    // Appends the text of cells [start, end) of a line.
+    void append_text(std::string& out, std::uint64_t line, int start, int end) const {
+        if (auto r = row(line)) {
+            term.grid().append_text(out, *r, start, end);
+        } else if (auto k = kept(line)) {
+            term.scrollback().line(*k, scratch);
+            term::append_cells_text(out, scratch.cells.data(), scratch.clusters, start,
+                                    std::min(end, static_cast<int>(scratch.cells.size())));
+        }
+    }
 };
 
 Screen::Screen(std::uint16_t rows, std::uint16_t cols, std::size_t scrollback_lines)
@@ -137,5 +220,113 @@ std::size_t Screen::scrollback_size() const { return impl_->term.scrollback().si
 std::string Screen::scrollback_line(std::size_t index) const { return impl_->term.scrollback().text(index); }
 
 std::size_t Screen::scrollback_bytes() const { return impl_->term.scrollback().heap_bytes(); }
+
+std::uint64_t Screen::top_line() const { return impl_->top(); }
+
+std::uint64_t Screen::first_line() const { return impl_->first(); }
+
+void Screen::read_line(std::uint64_t line, std::vector<CellView>& out) const {
+    const term::Grid& g = impl_->term.grid();
+    if (auto r = impl_->row(line)) return read_row(static_cast<std::uint16_t>(*r), out);
+    out.resize(static_cast<std::size_t>(g.cols()));
+    const auto k = impl_->kept(line);
+    if (!k) {
+        for (CellView& v : out) v = CellView{};
+        return;
+    }
+    term::DecodedLine& d = impl_->scratch;
+    impl_->term.scrollback().line(*k, d);
+    const int n = std::min(static_cast<int>(d.cells.size()), g.cols());
+    for (int c = 0; c < g.cols(); ++c)
+        fill_view(out[static_cast<std::size_t>(c)], d.cells.data(), n, d.clusters, c, impl_->term.reverse_video());
+}
+
+bool Screen::line_wrapped(std::uint64_t line) const {
+    if (auto r = impl_->row(line)) return impl_->term.grid().row(*r).wrapped;
+    if (auto k = impl_->kept(line)) return impl_->term.scrollback().wrapped(*k);
+    return false;
+}
+
+void Screen::line_text(std::uint64_t line, LineText& out) const {
+    out.wrapped = false;
+    if (auto r = impl_->row(line)) {
+        const term::Row& row = impl_->term.grid().row(*r);
+        cells_text(row.cells.get(), impl_->term.grid().cols(), row.clusters, out);
+        out.wrapped = row.wrapped;
+        return;
+    }
+    const auto k = impl_->kept(line);
+    if (!k) {
+        cells_text(nullptr, 0, {}, out);
+        return;
+    }
+    const term::Scrollback& sb = impl_->term.scrollback();
+    out.wrapped = sb.wrapped(*k);
+    if (std::string_view a = sb.ascii(*k); !a.empty()) {
+        while (!a.empty() && a.back() == ' ') a.remove_suffix(1);
+        out.chars.clear();
+        out.cols.clear();
+        out.ascii = a;
+        // An all-blank line reads as empty either way.
+        if (!a.empty()) return;
+    }
+    sb.line(*k, impl_->scratch);
+    cells_text(impl_->scratch.cells.data(), static_cast<int>(impl_->scratch.cells.size()), impl_->scratch.clusters,
+               out);
+}
+
+std::string Screen::text_between(LinePoint start, LinePoint end) const {
+    std::string out;
+    const std::uint64_t first = impl_->first(), last = end_line();  // last: one past the final line
+    if (last == first || start.line >= last || end.line < first || end < start) return out;
+    const int cols = impl_->term.grid().cols();
+    if (start.line < first) start = {first, 0};
+    int end_col = std::min<int>(end.col, cols);
+    if (end.line >= last) end = {last - 1, 0}, end_col = cols;
+    for (std::uint64_t line = start.line; line <= end.line; ++line) {
+        const int from = line == start.line ? start.col : 0;
+        if (line == end.line) {
+            if (from < end_col) impl_->append_text(out, line, from, end_col);
+            break;
+        }
+        impl_->append_text(out, line, from, cols);
+        if (!line_wrapped(line)) out.push_back('\n');
+    }
+    return out;
+}
+
+std::string Screen::history_text() const {
+    const term::Scrollback& sb = impl_->term.scrollback();
+    const term::Grid& g = impl_->term.main_grid();
+    std::string out;
+    for (std::size_t k = 0; k < sb.size(); ++k) {
+        sb.line(k, impl_->scratch);
+        term::append_cells_text(out, impl_->scratch.cells.data(), impl_->scratch.clusters, 0,
+                                static_cast<int>(impl_->scratch.cells.size()));
+        if (!impl_->scratch.wrapped) out.push_back('\n');
+    }
+    for (int r = 0; r < g.rows(); ++r) {
+        g.append_text(out, r, 0, g.cols());
+        if (!g.row(r).wrapped) out.push_back('\n');
+    }
+    while (!out.empty() && out.back() == '\n') out.pop_back();
+    return out;
+}
+
+std::uint64_t Screen::clock() const { return impl_->term.grid().clock(); }
+
+std::uint64_t Screen::serial() const { return impl_->serial; }
+
+std::uint64_t Screen::line_changed(std::uint64_t line) const {
+    if (auto r = impl_->row(line)) return impl_->term.grid().row(*r).changed;
+    if (auto k = impl_->kept(line)) return impl_->term.scrollback().changed(*k);
+    return 0;
+}
+
+bool Screen::moves_since(std::uint64_t time, std::vector<LineMove>& out) const {
+    return impl_->term.grid().moves_since(time, out);
+}
+
+bool Screen::reverse_video() const { return impl_->term.reverse_video(); }
 
 }  // namespace ovelin

@@ -7,6 +7,11 @@
 // while the alternate screen is on, else the main grid). Scrollback lines
 // count from 0 at the oldest line kept.
 //
+// Lines: the history of the grid in use is read by line numbers that stay
+// with their text (term/lines.hpp). Row r is line top_line() + r; on the main
+// grid the lines above it are the scrollback, back to first_line(). The
+// alternate grid keeps no scrollback: its first line is its top line.
+//
 // Not thread-safe: the owner (a session) puts it behind a mutex.
 //
 // Sizes are at least 1 row x 2 columns and at most 2048 rows, 4096
@@ -21,6 +26,7 @@
 #include <string_view>
 #include <vector>
 
+#include "term/lines.hpp"
 #include "term/modes.hpp"
 
 namespace ovelin {
@@ -46,6 +52,20 @@ struct CellView {
     bool wide_continuation = false;  // right half of a two-column character
     bool bold = false;
     bool underline = false;  // single or double
+};
+
+// One history line's characters, for searching. Either `ascii` holds its
+// cells one byte each (cell c is byte c), or `chars` holds its characters,
+// each with the column it starts at in `cols` (a combining character shares
+// its base's column). Both follow the copy rules: blank cells between
+// characters read as spaces, trailing blanks are left out, the right half of
+// a wide character gives nothing.
+struct LineText {
+    std::string_view ascii;
+    std::vector<char32_t> chars;
+    std::vector<std::uint16_t> cols;
+    bool wrapped = false;  // the text goes on in the next line
+    std::string bytes;     // what `ascii` shows of a screen row, one byte a cell
 };
 
 struct CursorPos {
@@ -114,6 +134,37 @@ public:
     std::string scrollback_line(std::size_t index) const;
     // Heap bytes the scrollback holds.
     std::size_t scrollback_bytes() const;
+
+    // ---- history lines of the grid in use ----
+    std::uint64_t top_line() const;
+    std::uint64_t first_line() const;
+    std::uint64_t end_line() const { return top_line() + rows(); }
+    // Cells of a line as read_row gives them (cols() of them); blank outside
+    // first_line() ... end_line() - 1.
+    void read_line(std::uint64_t line, std::vector<CellView>& out) const;
+    bool line_wrapped(std::uint64_t line) const;
+    // Valid until the next call with the same `out` or the next change.
+    void line_text(std::uint64_t line, LineText& out) const;
+    // The text from `start` up to, not including, column end.col of line
+    // end.line, by the rules of contents_between; lines outside the history
+    // are cut off.
+    std::string text_between(LinePoint start, LinePoint end) const;
+    // The main grid's whole history, oldest line first, by the rules of
+    // contents(); whatever grid is in use.
+    std::string history_text() const;
+
+    // ---- what changed, for views that keep what they drew ----
+    // The time by the clock of the grid in use: it only goes forward, and a
+    // line changed after time t has line_changed() > t. Scrolls that moved
+    // text to other line numbers after t are given by moves_since(t), oldest
+    // first; false when some are no longer known.
+    std::uint64_t clock() const;
+    // Unique to this screen in the process: a view kept for another screen
+    // (even one made at the same address) starts afresh.
+    std::uint64_t serial() const;
+    std::uint64_t line_changed(std::uint64_t line) const;
+    bool moves_since(std::uint64_t time, std::vector<LineMove>& out) const;
+    bool reverse_video() const;
 
 private:
     struct Impl;

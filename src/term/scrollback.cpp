@@ -112,6 +112,7 @@ void decode(const std::uint8_t* bytes, std::size_t n, DecodedLine& out) {
 Scrollback::Scrollback(std::size_t max_lines, std::size_t max_bytes) : max_lines_(max_lines), max_bytes_(max_bytes) {}
 
 void Scrollback::push(const Row& row, int cols) {
+    ++end_;
     if (max_lines_ == 0) return;
     const Cell* cells = row.cells.get();
 
@@ -142,6 +143,7 @@ void Scrollback::push(const Row& row, int cols) {
     // lands on; the right half of a wide character is skipped there, so its
     // pen is not worth a marker.
     std::uint64_t current = 0;
+    bool ascii = true;  // no marker written, nothing beyond ASCII
     int c = 0;
     while (c < n) {
         const Cell& cell = cells[c];
@@ -149,6 +151,7 @@ void Scrollback::push(const Row& row, int cols) {
         const std::uint64_t word = pen_word(cell.pen);
         if (word != current) {
             current = word;
+            ascii = false;
             Pen pen = cell.pen;
             pen.set(Pen::kProtected, false);
             *out++ = kPenToken;
@@ -166,10 +169,12 @@ void Scrollback::push(const Row& row, int cols) {
                      !(c + 1 < n && cells[c + 1].ch == kContinuation));
             if (wide && c == (&cell - cells) + 1) {
                 *out++ = kContinuationToken;
+                ascii = false;
                 ++c;
             }
             continue;
         }
+        ascii = false;
         if (cell.ch == 0) {
             int run = 1;
             while (c + run < n && cells[c + run].ch == 0 && cells[c + run].pen == cell.pen) ++run;
@@ -209,6 +214,8 @@ void Scrollback::push(const Row& row, int cols) {
     Line line;
     line.size = static_cast<std::uint32_t>(size);
     line.wrapped = row.wrapped;
+    line.ascii = ascii;
+    line.changed = row.changed;
     if (size > 0) {
         line.bytes = std::make_unique_for_overwrite<std::uint8_t[]>(size);
         std::memcpy(line.bytes.get(), begin, size);
@@ -218,6 +225,9 @@ void Scrollback::push(const Row& row, int cols) {
         // Every slot is in use: grow the ring, oldest line first again.
         std::rotate(lines_.begin(), lines_.begin() + static_cast<std::ptrdiff_t>(head_), lines_.end());
         head_ = 0;
+        // Never past the limit: a full ring holds exactly max_lines_ records.
+        if (lines_.size() == lines_.capacity())
+            lines_.reserve(std::min(std::max<std::size_t>(lines_.size() * 2, 64), max_lines_));
         lines_.push_back(std::move(line));
     } else {
         lines_[(head_ + count_) % lines_.size()] = std::move(line);
@@ -243,16 +253,26 @@ bool Scrollback::pop_newest(DecodedLine& out) {
     bytes_ -= line.size;
     line = Line{};
     --count_;
+    --end_;
     return true;
 }
 
 DecodedLine Scrollback::line(std::size_t index) const {
     DecodedLine out;
-    if (index >= count_) return out;
+    line(index, out);
+    return out;
+}
+
+void Scrollback::line(std::size_t index, DecodedLine& out) const {
+    if (index >= count_) {
+        out.cells.clear();
+        out.clusters.clear();
+        out.wrapped = false;
+        return;
+    }
     const Line& l = at(index);
     decode(l.bytes.get(), l.size, out);
     out.wrapped = l.wrapped;
-    return out;
 }
 
 std::string Scrollback::text(std::size_t index) const {

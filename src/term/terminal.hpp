@@ -38,6 +38,7 @@ public:
     void resize(int rows, int cols);
 
     const Grid& grid() const { return alternate_screen() ? alt_ : main_; }
+    const Grid& main_grid() const { return main_; }
     const Modes& modes() const { return modes_; }
     bool alternate_screen() const { return modes_.has(Mode::AltScreen); }
     bool cursor_visible() const { return modes_.has(Mode::CursorVisible); }

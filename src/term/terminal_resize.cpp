@@ -73,6 +73,7 @@ void Terminal::on_resize(int new_rows, int new_cols, int& delta_row) {
 void Terminal::pull_line_from_scrollback(const DecodedLine& line) {
     Grid& g = main_;
     g.scroll(Rect{0, g.rows(), 0, g.cols()}, -1, 0, pen_, [](const Row&) {});
+    g.pulled_line_back();
     Row& top = g.row(0);
     const int stored = static_cast<int>(line.cells.size());
     int c = 0;

@@ -9,76 +9,41 @@ namespace ovelin {
 
 namespace {
 
-bool same_metrics(const TerminalMetrics& a, const TerminalMetrics& b) {
-    return a.cell_width == b.cell_width && a.cell_height == b.cell_height && a.glyph_height == b.glyph_height;
-}
-
 bool same_cell(const CellView& a, const CellView& b) {
     return a.text == b.text && a.fg == b.fg && a.bg == b.bg && a.inverse == b.inverse && a.wide == b.wide &&
            a.wide_continuation == b.wide_continuation && a.bold == b.bold && a.underline == b.underline;
 }
 
-bool same_row(const ViewRow& kept, const ViewRow& fresh, int cols) {
-    if (!kept.known || !(kept.selected == fresh.selected)) return false;
+bool same_cells(const std::vector<CellView>& kept, const std::vector<CellView>& fresh, int cols) {
     for (int c = 0; c < cols; ++c)
-        if (!same_cell(kept.cells[c], fresh.cells[c])) return false;
+        if (!same_cell(kept[c], fresh[c])) return false;
     return true;
 }
 
-std::uint64_t color_bits(const Color& c) {
-    return (std::uint64_t{static_cast<std::uint8_t>(c.kind)} << 32) | (std::uint64_t{c.index} << 24) |
-           (std::uint64_t{c.r} << 16) | (std::uint64_t{c.g} << 8) | c.b;
+void forget_all(KeptSurface& kept) {
+    for (ViewRow& row : kept.rows) row.known = false;
 }
 
-// Cheap, as it runs over every visible cell whenever a row changed: it only
-// picks the rows to move, and equality decides what is drawn.
-std::uint64_t row_hash(const ViewRow& row, int cols) {
-    constexpr std::uint64_t K = 0x9E3779B97F4A7C15ull;
-    std::uint64_t h = (std::uint64_t(row.selected.from) << 32) | unsigned(row.selected.to);
-    for (int c = 0; c < cols; ++c) {
-        const CellView& cell = row.cells[c];
-        std::uint64_t text = cell.text.size();
-        for (std::size_t i = 0; i < cell.text.size() && i < 7; ++i)
-            text |= std::uint64_t{static_cast<unsigned char>(cell.text[i])} << (8 * (i + 1));
-        const std::uint64_t pen = (color_bits(cell.fg) << 24) ^ color_bits(cell.bg) ^
-                                  (std::uint64_t{cell.bold} << 59 | std::uint64_t{cell.underline} << 60 |
-                                   std::uint64_t{cell.inverse} << 61 | std::uint64_t{cell.wide} << 62 |
-                                   std::uint64_t{cell.wide_continuation} << 63);
-        h = (h + text) * K;
-        h = (h + pen) * K;
+// The rows' records follow the screen's moves: a row whose line moved out of
+// the moved range shows text that is gone.
+void follow_moves(KeptSurface& kept, const std::vector<LineMove>& moves) {
+    for (const LineMove& m : moves) {
+        for (ViewRow& row : kept.rows) {
+            if (!row.known || row.line < m.first || row.line >= m.last) continue;
+            const auto moved = static_cast<std::int64_t>(row.line) + m.by;
+            if (moved < static_cast<std::int64_t>(m.first) || moved >= static_cast<std::int64_t>(m.last))
+                row.known = false;
+            else
+                row.line = static_cast<std::uint64_t>(moved);
+        }
     }
-    return h ^ (h >> 29);
 }
 
-// Kept rows from + shift ... to - 1 + shift show what fresh rows from ... to - 1 should.
+// Kept rows from + shift ... to - 1 + shift show what rows from ... to - 1 should.
 struct Band {
     int shift = 0;
     int from = 0, to = 0;
-    int saved = 0;  // rows it spares from drawing
 };
-
-// The contiguous band whose move spares the most rows from drawing: new
-// output pushing the screen up, a reverse scroll, a scroll region's part.
-Band best_band(const std::vector<ViewRow>& kept, const std::vector<ViewRow>& fresh) {
-    const int n = static_cast<int>(fresh.size());
-    auto same = [&](int f, int k) { return kept[k].known && kept[k].hash == fresh[f].hash; };
-    Band best;
-    for (int shift = 1 - n; shift < n; ++shift) {
-        if (shift == 0) continue;
-        const int lo = std::max(0, -shift), hi = std::min(n, n - shift);
-        int from = -1, saved = 0;
-        for (int r = lo; r <= hi; ++r) {
-            if (r < hi && same(r, r + shift)) {
-                if (from < 0) from = r, saved = 0;
-                if (!same(r, r)) ++saved;
-            } else if (from >= 0) {
-                if (saved > best.saved) best = {shift, from, r, saved};
-                from = -1;
-            }
-        }
-    }
-    return best;
-}
 
 // The rows' record follows the pixels; rows the band was moved from but not
 // onto keep theirs, so they are copied, the rest swapped.
@@ -119,71 +84,130 @@ void move_band(KeptSurface& kept, const Band& b, int h) {
     move_records(kept.rows, b);
 }
 
-// Turning the ring by `shift` keeps every row that moved by it, the rows
-// that stayed in place included only when they match too.
-int draws_after_turn(const std::vector<ViewRow>& kept, const std::vector<ViewRow>& fresh, int shift) {
-    const int n = static_cast<int>(fresh.size());
-    int draws = 0;
-    for (int r = 0; r < n; ++r) {
-        const ViewRow& k = kept[((r + shift) % n + n) % n];
-        draws += !(k.known && k.hash == fresh[r].hash);
-    }
-    return draws;
-}
-
-int draws_after_move(const std::vector<ViewRow>& kept, const std::vector<ViewRow>& fresh, const Band& b) {
-    int draws = 0;
-    for (int r = 0; r < static_cast<int>(fresh.size()); ++r)
-        if (r < b.from || r >= b.to) draws += !(kept[r].known && kept[r].hash == fresh[r].hash);
-    return draws;
-}
-
-void turn(KeptSurface& kept, int shift) {
+// Where each of the view's rows finds its line among the kept rows, -1 where
+// none has it, after the ring turned by `turn`.
+void find_sources(const KeptSurface& kept, std::uint64_t top, int turn, std::vector<int>& source) {
     const int n = static_cast<int>(kept.rows.size());
-    const int k = (shift % n + n) % n;
-    std::rotate(kept.rows.begin(), kept.rows.begin() + k, kept.rows.end());
-    kept.origin = (kept.origin + k) % n;
+    source.assign(static_cast<std::size_t>(n), -1);
+    for (int j = 0; j < n; ++j) {
+        const ViewRow& row = kept.rows[j];
+        if (!row.known || row.line < top || row.line - top >= static_cast<std::uint64_t>(n)) continue;
+        source[row.line - top] = (j - turn + n) % n;
+    }
+}
+
+// The bands that bring the rows not in place to theirs, in the order they
+// run; a band whose rows an earlier one wrote over is left out (its rows
+// are drawn instead) and counted in `lost`.
+std::vector<Band> plan_bands(const std::vector<int>& source, std::vector<char>& lost) {
+    const int n = static_cast<int>(source.size());
+    std::vector<Band> bands;
+    std::vector<char> written(static_cast<std::size_t>(n), 0);
+    lost.assign(static_cast<std::size_t>(n), 0);
+    for (int i = 0; i < n;) {
+        if (source[i] < 0 || source[i] == i) {
+            ++i;
+            continue;
+        }
+        Band b{source[i] - i, i, i + 1};
+        while (b.to < n && source[b.to] == b.to + b.shift) ++b.to;
+        i = b.to;
+        bool intact = true;
+        for (int r = b.from; r < b.to; ++r) intact = intact && !written[r + b.shift];
+        for (int r = b.from; r < b.to; ++r) (intact ? written : lost)[r] = 1;
+        if (intact) bands.push_back(b);
+    }
+    return bands;
+}
+
+// Brings every kept row that shows a line of the view to that line's row:
+// the ring turns by the shift most of them share when that leaves less to
+// move than moving bands alone (a scroll region's part of the screen), and
+// bands move for the rest. Moving a band costs about as much as drawing a row.
+void follow_view(KeptSurface& kept, std::uint64_t top, int h) {
+    const int n = static_cast<int>(kept.rows.size());
+    static thread_local std::vector<int> source, counts;
+    static thread_local std::vector<char> lost, lost_turned;
+    find_sources(kept, top, 0, source);
+    counts.assign(static_cast<std::size_t>(n), 0);
+    int turn = 0;
+    for (int i = 0; i < n; ++i) {
+        if (source[i] < 0) continue;
+        const int k = (source[i] - i + n) % n;
+        if (++counts[k] > counts[turn]) turn = k;
+    }
+    std::vector<Band> bands = plan_bands(source, lost);
+    if (turn != 0) {
+        static thread_local std::vector<int> turned;
+        find_sources(kept, top, turn, turned);
+        std::vector<Band> after = plan_bands(turned, lost_turned);
+        auto cost = [](const std::vector<Band>& b, const std::vector<char>& l) {
+            return b.size() + static_cast<std::size_t>(std::count(l.begin(), l.end(), 1));
+        };
+        if (cost(after, lost_turned) <= cost(bands, lost)) {
+            std::rotate(kept.rows.begin(), kept.rows.begin() + turn, kept.rows.end());
+            kept.origin = (kept.origin + turn) % n;
+            bands = std::move(after);
+            lost.swap(lost_turned);
+        }
+    }
+    for (const Band& b : bands) move_band(kept, b, h);
+    for (int r = 0; r < n; ++r)
+        if (lost[r]) kept.rows[r].known = false;
 }
 
 }  // namespace
 
-void paint_kept(KeptSurface& kept, std::vector<ViewRow>& fresh, int cols, const TerminalMetrics& m, int width) {
-    const int n = static_cast<int>(fresh.size());
+void paint_kept(KeptSurface& kept, const Screen& screen, std::uint64_t top, std::vector<RowMarks>& marks, int cols,
+                const CellMetrics& m, int width) {
+    const int n = static_cast<int>(marks.size());
     const int h = m.cell_height;
     kept.rows_drawn = 0;
-    if (kept.rows.size() != fresh.size() || kept.cols != cols || !same_metrics(kept.metrics, m)) {
-        kept.rows.assign(fresh.size(), ViewRow{});
+    const bool same_source = kept.rows.size() == marks.size() && kept.cols == cols && kept.metrics == m &&
+                             kept.screen == screen.serial() && kept.alternate == screen.alternate_screen() &&
+                             kept.reverse == screen.reverse_video() && kept.screen_rows == screen.rows() &&
+                             kept.screen_cols == screen.cols();
+    if (!same_source) {
+        kept.rows.assign(marks.size(), ViewRow{});
         kept.cols = cols;
         kept.metrics = m;
+        kept.screen = screen.serial();
+        kept.alternate = screen.alternate_screen();
+        kept.reverse = screen.reverse_video();
+        kept.screen_rows = screen.rows();
+        kept.screen_cols = screen.cols();
         kept.origin = 0;
+    } else {
+        static thread_local std::vector<LineMove> moves;
+        if (screen.moves_since(kept.time, moves))
+            follow_moves(kept, moves);
+        else
+            forget_all(kept);
+        follow_view(kept, top, h);
     }
 
-    int differ = 0;
-    for (int r = 0; r < n; ++r) differ += !same_row(kept.rows[r], fresh[r], cols);
-    if (differ > 0) {
-        for (ViewRow& row : fresh) row.hash = row_hash(row, cols);
-        const Band band = best_band(kept.rows, fresh);
-        // Moving a band costs about as much as drawing one row.
-        if (band.saved > 0) {
-            if (draws_after_turn(kept.rows, fresh, band.shift) <= draws_after_move(kept.rows, fresh, band) + 1)
-                turn(kept, band.shift);
-            else
-                move_band(kept, band, h);
-        }
-
-        static thread_local DrawnRow drawn;
-        Canvas& canvas = kept.canvas();
-        for (int r = 0; r < n; ++r) {
-            if (same_row(kept.rows[r], fresh[r], cols)) continue;
-            const int y = h * ((r + kept.origin) % n);
-            build_row(fresh[r].cells, cols, fresh[r].selected, m, drawn);
-            canvas.fill({0, y, width, y + h}, palette::BACKGROUND);
-            draw_row(canvas, drawn, 0, y, width, m);
-            std::swap(kept.rows[r], fresh[r]);
-            kept.rows[r].known = true;
-            ++kept.rows_drawn;
-        }
+    // Buffers reused from paint to paint: their strings keep their memory.
+    static thread_local std::vector<CellView> cells;
+    static thread_local DrawnRow drawn;
+    Canvas& canvas = kept.canvas();
+    for (int r = 0; r < n; ++r) {
+        const std::uint64_t line = top + static_cast<std::uint64_t>(r);
+        ViewRow& row = kept.rows[r];
+        const bool in_place = row.known && row.line == line && row.marks == marks[r];
+        if (in_place && screen.line_changed(line) <= kept.time) continue;
+        screen.read_line(line, cells);
+        if (in_place && same_cells(row.cells, cells, cols)) continue;  // written again as it was
+        const int y = h * ((r + kept.origin) % n);
+        build_row(cells, cols, marks[r], m, drawn);
+        canvas.fill({0, y, width, y + h}, palette::BACKGROUND);
+        draw_row(canvas, drawn, 0, y, width, m);
+        std::swap(row.cells, cells);
+        std::swap(row.marks, marks[r]);
+        row.line = line;
+        row.known = true;
+        ++kept.rows_drawn;
     }
+    kept.time = screen.clock();
     kept.show(h * kept.origin);
 }
 

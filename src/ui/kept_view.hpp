@@ -1,6 +1,8 @@
 #pragma once
 // The pixels of one terminal view kept from its last paint, so that the next
-// paint draws only the rows that changed and moves the ones that scrolled.
+// paint draws only the rows whose lines changed and moves the ones that
+// scrolled. What moved is told by the screen (Screen::moves_since and the
+// lines' change times), never guessed from the pixels.
 
 #include <cstddef>
 #include <cstdint>
@@ -9,22 +11,21 @@
 #include "term/screen.hpp"
 #include "ui/canvas.hpp"
 #include "ui/terminal_rows.hpp"
-#include "ui/terminal_view.hpp"
 
 namespace ovelin {
 
 // What one cell row of the view shows: everything its pixels depend on.
 struct ViewRow {
+    std::uint64_t line = 0;       // the history line it shows
     std::vector<CellView> cells;  // at least the visible ones (a whole screen row)
-    ColumnSpan selected;
-    std::uint64_t hash = 0;  // of the visible cells and the selection; set only when needed
-    bool known = false;      // false: its pixels are not known and are drawn anyway
+    RowMarks marks;
+    bool known = false;  // false: its pixels are not known and are drawn anyway
 };
 
 // Made by a canvas that can keep pixels (Canvas::kept_surface). What its
 // pixels show is recorded with it, so the two cannot part. Its cell rows are
 // a ring: the view's top row is at pixel row `origin` times the cell height,
-// so that scrolling the whole screen moves no pixels.
+// so that scrolling the whole view moves no pixels.
 class KeptSurface {
 public:
     virtual ~KeptSurface() = default;
@@ -37,18 +38,24 @@ public:
     // its pixel rows from `top` down first, then the rows above `top`.
     virtual void show(int top) = 0;
 
-    TerminalMetrics metrics{0, 0, 0};  // what the rows were drawn with
-    int cols = 0;                      // visible columns they were drawn with
-    int origin = 0;                    // the cell row where the view's top row is
-    std::vector<ViewRow> rows;         // the view's rows, top first
-    std::size_t rows_drawn = 0;        // at the last update
+    // What the rows were drawn from and with.
+    CellMetrics metrics{0, 0, 0};
+    int cols = 0;  // visible columns
+    std::uint64_t screen = 0;  // Screen::serial()
+    bool alternate = false, reverse = false;
+    int screen_rows = 0, screen_cols = 0;
+    std::uint64_t time = 0;  // the screen's clock at the last update
+    int origin = 0;          // the cell row where the view's top row is
+    std::vector<ViewRow> rows;  // the view's rows, top first
+    std::size_t rows_drawn = 0;  // at the last update
 };
 
-// Brings the surface (`width` pixels wide, a cell row for each of `fresh`)
-// to show `fresh`, of which `cols` columns are visible, and shows it. Rows
-// that scrolled are kept (the ring turned for the whole screen, a band
-// moved for a part of it); every row that still differs is drawn again.
-// Rows of `fresh` may be swapped with the surface's old ones.
-void paint_kept(KeptSurface& kept, std::vector<ViewRow>& fresh, int cols, const TerminalMetrics& m, int width);
+// Brings the surface (`width` pixels wide, a cell row for each of `marks`)
+// to show the screen's lines from `top` on, `cols` columns of them, marked
+// with `marks`, and shows it. Rows whose lines scrolled are kept (the ring
+// turned for the most of them, bands moved for the rest); every other row
+// whose line or marks changed is read again and drawn when it differs.
+void paint_kept(KeptSurface& kept, const Screen& screen, std::uint64_t top, std::vector<RowMarks>& marks, int cols,
+                const CellMetrics& m, int width);
 
 }  // namespace ovelin

@@ -15,6 +15,10 @@ inline constexpr Rgb SELECTED_TEXT{240, 244, 250};
 inline constexpr Rgb SELECTED_BACKGROUND{52, 101, 164};
 inline constexpr Rgb GHOST_TEXT{120, 126, 138};
 inline constexpr Rgb CURSOR{225, 229, 237};
+inline constexpr Rgb FOUND_TEXT{12, 14, 18};
+inline constexpr Rgb FOUND_BACKGROUND{193, 156, 0};
+inline constexpr Rgb CURRENT_FOUND_BACKGROUND{249, 241, 165};
+inline constexpr Rgb SCROLL_THUMB{120, 126, 138};
 
 inline constexpr std::array<Rgb, 16> ANSI{{
     {12, 12, 12},    {197, 15, 31},   {19, 161, 14},   {193, 156, 0},

@@ -9,16 +9,35 @@
 
 namespace ovelin {
 
-ColumnSpan selected_columns(const SelectionRange& s, int row, int cols) {
-    if (!s.active || row < s.start_row || row > s.end_row) return {};
-    const int from = row == s.start_row ? s.start_col : 0;
-    const int to = std::min(row == s.end_row ? s.end_col + 1 : cols, cols);
+ColumnSpan selected_columns(const SelectionRange& s, std::uint64_t line, int cols) {
+    if (!s.active || line < s.start.line || line > s.end.line) return {};
+    const int from = line == s.start.line ? s.start.col : 0;
+    const int to = std::min(line == s.end.line ? s.end.col + 1 : cols, cols);
     if (from >= to) return {};
     return {from, to};
 }
 
-void build_row(const std::vector<CellView>& cells, int cols, ColumnSpan selected, const TerminalMetrics& m,
+void row_marks(const TerminalView& view, std::uint64_t line, int cols, RowMarks& out) {
+    out.selected = selected_columns(view.selection, line, cols);
+    out.found.clear();
+    // The matches are in order and do not overlap, so their ends are in order
+    // too: the ones on this line end just before the first that starts after it.
+    const auto& f = view.found;
+    auto it = std::upper_bound(f.begin(), f.end(), LinePoint{line, 0xFFFF},
+                               [](const LinePoint& p, const FoundSpan& m) { return p < m.start; });
+    std::size_t first = static_cast<std::size_t>(it - f.begin());
+    while (first > 0 && f[first - 1].end > LinePoint{line, 0}) --first;
+    for (std::size_t k = first; k < f.size() && f[k].start.line <= line; ++k) {
+        const int from = f[k].start.line == line ? f[k].start.col : 0;
+        const int to = std::min(f[k].end.line == line ? static_cast<int>(f[k].end.col) : cols, cols);
+        if (from < to) out.found.push_back({{from, to}, view.current == k});
+    }
+}
+
+void build_row(const std::vector<CellView>& cells, int cols, const RowMarks& marks, const CellMetrics& m,
                DrawnRow& out) {
+    const ColumnSpan selected = marks.selected;
+    auto found = marks.found.begin();
     out.text.clear();
     out.advances.clear();
     out.runs.clear();
@@ -46,6 +65,11 @@ void build_row(const std::vector<CellView>& cells, int cols, ColumnSpan selected
         Rgb fg = palette::cell_color(cell.fg, true);
         Rgb bg = palette::cell_color(cell.bg, false);
         if (cell.inverse) std::swap(fg, bg);
+        while (found != marks.found.end() && found->span.to <= c) ++found;
+        if (found != marks.found.end() && c >= found->span.from) {
+            fg = palette::FOUND_TEXT;
+            bg = found->current ? palette::CURRENT_FOUND_BACKGROUND : palette::FOUND_BACKGROUND;
+        }
         if (c >= selected.from && c < selected.to) {
             fg = palette::SELECTED_TEXT;
             bg = palette::SELECTED_BACKGROUND;
@@ -82,7 +106,7 @@ void build_row(const std::vector<CellView>& cells, int cols, ColumnSpan selected
     flush();
 }
 
-void draw_row(Canvas& canvas, const DrawnRow& row, int left, int y, int right, const TerminalMetrics& m) {
+void draw_row(Canvas& canvas, const DrawnRow& row, int left, int y, int right, const CellMetrics& m) {
     const int text_offset = std::max((m.cell_height - m.glyph_height) / 2, 0);
     std::size_t begin = 0;
     for (const DrawnRun& run : row.runs) {

@@ -1,7 +1,9 @@
 #pragma once
-// One visible row of a terminal turned into the text runs that draw it.
+// One row of a terminal view turned into the text runs that draw it.
 
 #include <cstdint>
+#include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -17,8 +19,25 @@ struct ColumnSpan {
     bool operator==(const ColumnSpan&) const = default;
 };
 
-// The selected columns of visible row `row` among the first `cols`.
-ColumnSpan selected_columns(const SelectionRange& selection, int row, int cols);
+// A found match's columns on one row; `current` for the match gone to.
+struct FoundColumns {
+    ColumnSpan span;
+    bool current = false;
+    bool operator==(const FoundColumns&) const = default;
+};
+
+// Everything a row is marked with: what its pixels depend on besides its cells.
+struct RowMarks {
+    ColumnSpan selected;
+    std::vector<FoundColumns> found;  // in order, none overlapping
+    bool operator==(const RowMarks&) const = default;
+};
+
+// The selected columns of history line `line` among the first `cols`.
+ColumnSpan selected_columns(const SelectionRange& selection, std::uint64_t line, int cols);
+
+// The marks of history line `line` among the first `cols` columns.
+void row_marks(const TerminalView& view, std::uint64_t line, int cols, RowMarks& out);
 
 // Adjacent cells of one colour pair and style, drawn with one text call.
 struct DrawnRun {
@@ -37,13 +56,13 @@ struct DrawnRow {
     std::vector<DrawnRun> runs;
 };
 
-// The runs of the first `cols` cells of a row, the `selected` ones in the
-// selection's colours.
-void build_row(const std::vector<CellView>& cells, int cols, ColumnSpan selected, const TerminalMetrics& m,
+// The runs of the first `cols` cells of a row: selected cells in the
+// selection's colours, found ones in the match colours.
+void build_row(const std::vector<CellView>& cells, int cols, const RowMarks& marks, const CellMetrics& m,
                DrawnRow& out);
 
 // Draws the row's runs with its top at y and cells from x = left, each box
 // clipped at `right`, on the default background.
-void draw_row(Canvas& canvas, const DrawnRow& row, int left, int y, int right, const TerminalMetrics& m);
+void draw_row(Canvas& canvas, const DrawnRow& row, int left, int y, int right, const CellMetrics& m);
 
 }  // namespace ovelin

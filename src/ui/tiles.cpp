@@ -77,7 +77,7 @@ Rect tile_terminal_area(const Rect& cell, bool alone) {
 }
 
 void paint_tile(Canvas& canvas, const Rect& cell, const TerminalPane& pane, bool alone, bool active,
-                const TerminalMetrics& metrics) {
+                const CellMetrics& metrics) {
     const int l = cell.left, t = cell.top, r = cell.right;
     if (!alone) {
         canvas.fill({l + 1, t + 1, r - 1, t + HEADER_BOTTOM}, HEADER);
@@ -85,8 +85,7 @@ void paint_tile(Canvas& canvas, const Rect& cell, const TerminalPane& pane, bool
         canvas.text_in({l + 11, t + 1, r - 7, t + HEADER_BOTTOM}, utf8_to_utf16(pane.label), HEADER_TEXT);
     }
     if (pane.screen)
-        draw_terminal(canvas, *pane.screen, tile_terminal_area(cell, alone), metrics, pane.focused, pane.selection,
-                      pane.ghost);
+        draw_terminal(canvas, *pane.screen, tile_terminal_area(cell, alone), metrics, pane.view);
     if (!alone) canvas.frame(cell, active ? ACTIVE_FRAME : FRAME);
 }
 
@@ -98,7 +97,7 @@ std::string card_counts(std::size_t tabs, std::size_t groups) {
 Rect up_button_rect(int left, int right) { return {std::max(right - 76, left), 37, right - 6, 61}; }
 
 namespace {
-void paint_group_card(Canvas& canvas, const Rect& cell, const GroupCard& g, const TerminalMetrics& metrics) {
+void paint_group_card(Canvas& canvas, const Rect& cell, const GroupCard& g, const CellMetrics& metrics) {
     const int l = cell.left, t = cell.top, r = cell.right, b = cell.bottom;
     canvas.fill({l + 1, t + 1, r - 1, b - 1}, HEADER);
     canvas.fill({l + 1, t + 1, l + 7, b - 1}, g.color);
@@ -109,7 +108,7 @@ void paint_group_card(Canvas& canvas, const Rect& cell, const GroupCard& g, cons
 }
 }  // namespace
 
-void paint_browser(Canvas& canvas, const Rect& content, const BrowserView& view, const TerminalMetrics& metrics) {
+void paint_browser(Canvas& canvas, const Rect& content, const BrowserView& view, const CellMetrics& metrics) {
     const int L = content.left, R = content.right;
     canvas.fill({L, CONTENT_TOP, R, BROWSE_TOP}, BAND);
     std::string crumbs = "All groups";

@@ -38,17 +38,17 @@ struct TerminalPane {
     std::string label;          // UTF-8
     std::optional<Rgb> strip;   // the colour strip of the header
     LockedScreen* screen = nullptr;
-    bool focused = false;       // cursor and suggestion drawn
-    GhostText ghost;
-    SelectionRange selection;
+    TerminalView view;
 };
 
-// Where a tile's terminal goes; a lone tile has no header.
+// Where a tile's or card's terminal goes; a lone tile (the single view) has
+// no header. The one place this rectangle is made: painting, hit tests and
+// the sizes consoles are given all take it from here.
 Rect tile_terminal_area(const Rect& cell, bool alone);
 
 // A tile: header, terminal, frame (the header and frame only among others).
 void paint_tile(Canvas& canvas, const Rect& cell, const TerminalPane& pane, bool alone, bool active,
-                const TerminalMetrics& metrics);
+                const CellMetrics& metrics);
 
 struct GroupCard {
     std::string name;
@@ -73,6 +73,6 @@ std::string card_counts(std::size_t tabs, std::size_t groups);
 Rect up_button_rect(int left, int right);
 
 // The band, breadcrumb, Up button and cards in the content area (L, 34, R, B).
-void paint_browser(Canvas& canvas, const Rect& content, const BrowserView& view, const TerminalMetrics& metrics);
+void paint_browser(Canvas& canvas, const Rect& content, const BrowserView& view, const CellMetrics& metrics);
 
 }  // namespace ovelin

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "app/find.hpp"
 #include "app/focus_report.hpp"
 #include "app/input.hpp"
 #include "app/lifecycle.hpp"
@@ -12,6 +13,7 @@
 #include "app/mouse_report.hpp"
 #include "app/paint.hpp"
 #include "app/rename.hpp"
+#include "app/scrolling.hpp"
 #include "app/selection.hpp"
 #include "app/sessions.hpp"
 #include "app/tray.hpp"
@@ -24,6 +26,7 @@
 #include "win32/handles.hpp"
 #include "win32/messages.hpp"
 #include "win32/popup_menu.hpp"
+#include "win32/save_dialog.hpp"
 #include "win32/posting_sink.hpp"
 
 namespace ovelin::win32 {
@@ -122,7 +125,13 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         case WM_SETFOCUS:
         case WM_KILLFOCUS:
-            on_focus_changed(cell_, *this, msg == WM_SETFOCUS);
+            if (cell_.taken())
+                ::PostMessageW(hwnd_, WM_FOCUS_CHANGED, 0, 0);
+            else
+                on_focus_changed(cell_, *this, msg == WM_SETFOCUS);
+            return 0;
+        case WM_FOCUS_CHANGED:
+            on_focus_changed(cell_, *this, ::GetFocus() == hwnd_);  // as it is now, whatever came between
             return 0;
         case WM_KEYDOWN:
             trace::mark(trace::Mark::KeyMessage);
@@ -178,11 +187,22 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_MBUTTONDOWN:
             on_middle_down(cell_, *this, x_of(lp), y_of(lp), current_modifiers());
             return 0;
+        case WM_COMMAND:
+            if (HIWORD(wp) == EN_CHANGE && find_edit_.hwnd() && reinterpret_cast<HWND>(lp) == find_edit_.hwnd()) {
+                ::PostMessageW(hwnd_, WM_FIND_TEXT, 0, 0);
+                return 0;
+            }
+            break;
+        case WM_FIND_TEXT:
+            if (find_edit_.hwnd()) on_find_text(cell_, *this, from_wide(find_edit_.text()));
+            return 0;
         case WM_MBUTTONUP:
             on_middle_up(cell_, *this, x_of(lp), y_of(lp), current_modifiers());
             return 0;
         case WM_MOUSEWHEEL: {
-            POINT pt{x_of(lp), y_of(lp)};  // screen coordinates
+            // The pointer's screen position: the session under it hears the
+            // wheel, whichever window has the focus.
+            POINT pt{x_of(lp), y_of(lp)};
             ::ScreenToClient(hwnd_, &pt);
             on_mouse_wheel(cell_, *this, pt.x, pt.y, GET_WHEEL_DELTA_WPARAM(wp), current_modifiers());
             return 0;
@@ -231,8 +251,9 @@ void MainWindow::paint() {
             paint_window(*app, canvas, ClientSize{client.right - client.left, client.bottom - client.top});
         }
         kept_.end_paint();
-        // The window does not clip its children: leave the rename edit be.
-        if (HWND edit = rename_edit_.hwnd()) {
+        // The window does not clip its children: leave the edits be.
+        for (HWND edit : {rename_edit_.hwnd(), find_edit_.hwnd()}) {
+            if (!edit) continue;
             RECT r{};
             ::GetWindowRect(edit, &r);
             ::MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&r), 2);
@@ -321,10 +342,10 @@ void MainWindow::capture_mouse() { ::SetCapture(hwnd_); }
 
 void MainWindow::release_mouse() { ::ReleaseCapture(); }
 
-int MainWindow::wheel_scroll_lines() {
+unsigned MainWindow::wheel_scroll_lines() {
     UINT lines = 3;
     if (!::SystemParametersInfoW(SPI_GETWHEELSCROLLLINES, 0, &lines, 0)) return 3;
-    return lines == WHEEL_PAGESCROLL ? 0 : static_cast<int>(std::min<UINT>(lines, 1000));
+    return lines == WHEEL_PAGESCROLL ? WHEEL_PAGE : lines;
 }
 
 void MainWindow::show_error(const std::string& text) { error_box(hwnd_, text); }
@@ -348,6 +369,16 @@ std::string MainWindow::rename_edit_text() {
 
 void MainWindow::end_rename_edit() { rename_edit_.close(); }
 
+bool MainWindow::begin_find_edit(const Rect& box) {
+    HFONT font = create_terminal_font(hwnd_, font_settings_, font_);
+    return find_edit_.open(hwnd_, RECT{box.left, box.top, box.right, box.bottom}, font,
+                           [this](FindKey key) { on_find_key(cell_, *this, key); });
+}
+
+void MainWindow::move_find_edit(const Rect& box) { find_edit_.move(RECT{box.left, box.top, box.right, box.bottom}); }
+
+void MainWindow::end_find_edit() { find_edit_.close(); }
+
 bool MainWindow::set_clipboard_text(const std::string& text) { return win32::set_clipboard_text(hwnd_, text); }
 
 std::optional<std::string> MainWindow::clipboard_text() { return win32::clipboard_text(hwnd_); }
@@ -368,6 +399,12 @@ void MainWindow::open_with_shell(const std::string& target) {
 }
 
 void MainWindow::run_history_viewer(HistoryViewer& viewer) { win32::run_history_viewer(hwnd_, viewer); }
+
+std::optional<std::string> MainWindow::save_file_dialog(const std::string& name) {
+    auto path = save_text_file_dialog(hwnd_, to_wide(name));
+    if (!path) return std::nullopt;
+    return from_wide(*path);
+}
 
 void MainWindow::start_new_window() {
     std::wstring path(MAX_PATH, L'\0');

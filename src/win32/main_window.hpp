@@ -9,6 +9,7 @@
 #include "app/app.hpp"
 #include "app/host.hpp"
 #include "win32/bar_font.hpp"
+#include "win32/find_edit.hpp"
 #include "win32/kept_surfaces.hpp"
 #include "win32/paint_frame.hpp"
 #include "win32/posting_sink.hpp"
@@ -42,15 +43,19 @@ public:
     void show_error(const std::string& text) override;
     void capture_mouse() override;
     void release_mouse() override;
-    int wheel_scroll_lines() override;
+    unsigned wheel_scroll_lines() override;
     int show_popup_menu(const Menu& menu, int client_x, int client_y) override;
     bool begin_rename_edit(const Rect& box, const std::string& text) override;
     std::string rename_edit_text() override;
     void end_rename_edit() override;
+    bool begin_find_edit(const Rect& box) override;
+    void move_find_edit(const Rect& box) override;
+    void end_find_edit() override;
     bool set_clipboard_text(const std::string& text) override;
     std::optional<std::string> clipboard_text() override;
     int show_tray_menu(const Menu& menu) override;
     void open_with_shell(const std::string& target) override;
+    std::optional<std::string> save_file_dialog(const std::string& name) override;
     void run_history_viewer(HistoryViewer& viewer) override;
     void start_new_window() override;
     void show_information(const std::string& caption, const std::string& text) override;
@@ -72,6 +77,7 @@ private:
     FontSettings font_settings_;  // as last resolved, for the rename edit's font
     BarFont bar_font_;
     RenameEdit rename_edit_;
+    FindEdit find_edit_;
     std::shared_ptr<PostingSink> sink_;
     bool swallow_alt_up_ = false;  // an Alt chord we consumed: its Alt release is ours too
 };

@@ -10,6 +10,12 @@ inline constexpr UINT WM_NEW_TAB = WM_APP + 1;
 inline constexpr UINT WM_TRAY_CALLBACK = WM_APP + 2;
 inline constexpr UINT WM_SESSION_OUTPUT = WM_APP + 100;
 inline constexpr UINT WM_SESSION_EXIT = WM_APP + 101;
+// Posted to itself when the find bar's text changed, to search once the
+// change is through (an edit may report a change while it is being made).
+inline constexpr UINT WM_FIND_TEXT = WM_APP + 102;
+// A focus change that came while a handler held the state (the find edit
+// taking or giving back the focus).
+inline constexpr UINT WM_FOCUS_CHANGED = WM_APP + 103;
 
 inline constexpr UINT TRAY_ICON_ID = 1;
 inline constexpr WORD APP_ICON_ID = 1;  // in ovelin.rc

@@ -26,8 +26,7 @@ TEST(Churn, FiveThousandTabsOpenedAndClosedLeaveNoDescriptorOrThread) {
     testing::FakeHost host;
     {
         auto app = cell.take();
-        app->cell_width = 8;
-        app->cell_height = 16;
+        app->metrics = {8, 16, 14};
     }
     // One tab stays open throughout, so closing the other never ends the program.
     ASSERT_TRUE(open_terminal(cell, host, SpawnRequest{}));

@@ -32,8 +32,7 @@ protected:
     Clipboard() : comspec_("COMSPEC", std::string("/bin/sh")) {
         host_.cell = &cell_;
         auto app = cell_.take();
-        app->cell_width = 8;
-        app->cell_height = 16;
+        app->metrics = {8, 16, 14};
     }
     ~Clipboard() override {
         EXPECT_EQ(host_.held_violations, 0) << "a window request was made with the state held";
@@ -104,16 +103,16 @@ TEST_F(Clipboard, DraggingCopiesTheCellsBetweenPressAndRelease) {
     } cases[] = {
         {"click without a drag", {px(3), py(2)}, {}, std::nullopt, {}},
         {"a move within the same cell", {px(3), py(2)}, {{px(3) + 2, py(2) + 3}}, std::nullopt, {}},
-        {"reverse drag", {px(10), py(2)}, {{px(3), py(1)}}, "indented text\nabcdefghijk", {true, 1, 3, 2, 10}},
-        {"leading spaces kept", {px(0), py(1)}, {{px(8), py(1)}}, "   indent", {true, 1, 0, 1, 8}},
-        {"end-of-row blanks dropped", {px(0), py(0)}, {{px(50), py(0)}}, "first line", {true, 0, 0, 0, 50}},
-        {"blank cells only", {px(0), py(3)}, {{px(20), py(3)}}, std::nullopt, {true, 3, 0, 3, 20}},
-        {"a wrapped row runs on", {px(120), py(4)}, {{px(2), py(5)}}, "xxxyyy", {true, 4, 120, 5, 2}},
+        {"reverse drag", {px(10), py(2)}, {{px(3), py(1)}}, "indented text\nabcdefghijk", {true, {1, 3}, {2, 10}}},
+        {"leading spaces kept", {px(0), py(1)}, {{px(8), py(1)}}, "   indent", {true, {1, 0}, {1, 8}}},
+        {"end-of-row blanks dropped", {px(0), py(0)}, {{px(50), py(0)}}, "first line", {true, {0, 0}, {0, 50}}},
+        {"blank cells only", {px(0), py(3)}, {{px(20), py(3)}}, std::nullopt, {true, {3, 0}, {3, 20}}},
+        {"a wrapped row runs on", {px(120), py(4)}, {{px(2), py(5)}}, "xxxyyy", {true, {4, 120}, {5, 2}}},
         {"outside above and left clamps to the first cell", {px(5), py(2)}, {{-300, -300}},
-         "first line\n   indented text\nabcdef", {true, 0, 0, 2, 5}},
+         "first line\n   indented text\nabcdef", {true, {0, 0}, {2, 5}}},
         // 1000 x 616 client: x to 993, y to 613, the last cells the area reaches.
         {"outside below and right clamps to the last cell", {px(0), py(5)}, {{px(2), py(5)}, {5000, 5000}},
-         "yyyyy" + std::string(29, '\n'), {true, 5, 0, 35, 123}},
+         "yyyyy" + std::string(29, '\n'), {true, {5, 0}, {35, 123}}},
         {"a press in the margin selects nothing", {3, py(0)}, {{px(9), py(0)}}, std::nullopt, {}},
     };
     for (const auto& c : cases) {
@@ -128,8 +127,7 @@ TEST_F(Clipboard, DraggingCopiesTheCellsBetweenPressAndRelease) {
         EXPECT_EQ(host_.clipboard_writes, c.copied ? 1 : 0);
         const SelectionRange r = shown();
         EXPECT_EQ(r.active, c.range.active);
-        EXPECT_EQ(std::tie(r.start_row, r.start_col, r.end_row, r.end_col),
-                  std::tie(c.range.start_row, c.range.start_col, c.range.end_row, c.range.end_col));
+        EXPECT_EQ(std::tie(r.start, r.end), std::tie(c.range.start, c.range.end));
     }
 
     // While the button is held the mouse is captured; moves after the
@@ -139,7 +137,7 @@ TEST_F(Clipboard, DraggingCopiesTheCellsBetweenPressAndRelease) {
     on_mouse_move(cell_, host_, px(4), py(0));
     on_left_up(cell_, host_, 0, 0);
     on_mouse_move(cell_, host_, px(9), py(2));
-    EXPECT_EQ(shown().end_col, 4);
+    EXPECT_EQ(shown().end.col, 4);
     EXPECT_EQ(host_.clipboard, "first");
 
     // A quick second click arrives as a double click: still a press, which
@@ -170,38 +168,38 @@ TEST_F(Clipboard, TilesStartBelowTheirTitleBar) {
     open_screen("left tile");
     open_screen("right tile\r\nsecond row");
     auto app = cell_.take();
-    const std::vector<TerminalPlace> tiles{{0, {0, 34, 500, 616}, true}, {1, {500, 34, 1000, 616}, true}};
+    const std::vector<TerminalPlace> tiles{{0, {0, 34, 500, 616}, {6, 62, 494, 614}, true},
+                                           {1, {500, 34, 1000, 616}, {506, 62, 994, 614}, true}};
     // The places the tiled view paints, and the single view's one.
     app->view_mode = ViewMode::TileAll;
     const auto shown = visible_terminals(*app, host_.size);
     ASSERT_EQ(shown.size(), 2u);
     for (std::size_t k = 0; k < 2; ++k)
-        EXPECT_EQ(std::tie(shown[k].index, shown[k].cell, shown[k].tiled),
-                  std::tie(tiles[k].index, tiles[k].cell, tiles[k].tiled));
+        EXPECT_EQ(std::tie(shown[k].index, shown[k].cell, shown[k].area, shown[k].tiled),
+                  std::tie(tiles[k].index, tiles[k].cell, tiles[k].area, tiles[k].tiled));
     app->view_mode = ViewMode::Single;
     const auto single = visible_terminals(*app, host_.size);
     ASSERT_EQ(single.size(), 1u);
     EXPECT_EQ(single[0].index, 1u);
     EXPECT_EQ(single[0].cell, (Rect{0, 34, 1000, 616}));
+    EXPECT_EQ(single[0].area, (Rect{6, 40, 994, 614}));
     EXPECT_FALSE(single[0].tiled);
-    EXPECT_EQ(terminal_origin(tiles[1].cell, true), (Point{506, 62}));
-    EXPECT_EQ(terminal_origin({0, 34, 1000, 616}, false), (Point{6, 40}));
 
     EXPECT_FALSE(begin_selection(*app, tiles, 520, 50)) << "the title bar is no terminal";
     EXPECT_EQ(app->selection.state, Selection::State::None);
     ASSERT_TRUE(begin_selection(*app, tiles, 506 + 8 * 2 + 1, 62 + 16 + 1));
     EXPECT_EQ(app->selection.session_id, app->sessions[1].id());
-    EXPECT_EQ(app->selection.anchor, (CellPoint{1, 2}));
+    EXPECT_EQ(app->selection.anchor, (LinePoint{1, 2}));
     // Dragging across into the other tile clamps at this tile's left edge.
     EXPECT_TRUE(extend_selection(*app, tiles, 100, 62 + 1));
-    EXPECT_EQ(app->selection.end, (CellPoint{0, 0}));
+    EXPECT_EQ(app->selection.end, (LinePoint{0, 0}));
     EXPECT_EQ(finish_selection(*app), "right tile\nsec");
 
     // A tile too narrow for the clamp keeps the end where it was.
-    const std::vector<TerminalPlace> narrow{{0, {0, 34, 12, 616}, true}};
+    const std::vector<TerminalPlace> narrow{{0, {0, 34, 12, 616}, {6, 62, 6, 614}, true}};
     ASSERT_TRUE(begin_selection(*app, narrow, 7, 70));
     EXPECT_FALSE(extend_selection(*app, narrow, 300, 300));
-    EXPECT_EQ(app->selection.end, (CellPoint{0, 0}));
+    EXPECT_EQ(app->selection.end, (LinePoint{0, 0}));
     // A session no longer visible is not extended.
     EXPECT_FALSE(extend_selection(*app, std::vector<TerminalPlace>{}, 300, 300));
 }

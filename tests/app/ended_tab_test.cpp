@@ -48,8 +48,7 @@ protected:
         host_.cell = &cell_;
         auto app = cell_.take();
         app->config_dir = tmp_.path();
-        app->cell_width = 8;
-        app->cell_height = 16;
+        app->metrics = {8, 16, 14};
     }
     ~EndedTab() override {
         EXPECT_EQ(host_.held_violations, 0) << "a window request was made with the state held";
@@ -332,6 +331,7 @@ TEST_F(EndedTab, RestartRunsTheLaunchAgainInThePlaceOfTheTab) {
             auto app = cell_.take();
             app->sessions[1].history = {"earlier"};
             app->sessions[1].line = "half";
+            app->sessions[1].view_top = 0;  // scrolled back to the oldest line
             group = *app->sessions[1].group;
             app->profiles.clear();
             if (c.stored_now) app->profiles = {{"p-1", "Prof", *c.stored_now, "g", 4}};
@@ -379,6 +379,7 @@ TEST_F(EndedTab, RestartRunsTheLaunchAgainInThePlaceOfTheTab) {
                                                                       std::optional<std::uint64_t>(group)));
             EXPECT_EQ(s.history, std::vector<std::string>{"earlier"});
             EXPECT_EQ(s.line, "");
+            EXPECT_FALSE(s.view_top) << "a restart shows the live screen";
             for (const MenuItem& item : build_tab_menu(*app, 0).menu.items) EXPECT_NE(item.id, menu_id::RESTART_ENDED);
         }
         // Typing reaches the new program; the Enter's character did not.

@@ -46,8 +46,7 @@ protected:
     Input() : comspec_("COMSPEC", std::string("/bin/sh")) {
         host_.cell = &cell_;
         auto app = cell_.take();
-        app->cell_width = 8;
-        app->cell_height = 16;
+        app->metrics = {8, 16, 14};
     }
     ~Input() override {
         EXPECT_EQ(host_.held_violations, 0) << "a window request was made with the state held";

@@ -52,8 +52,7 @@ TEST(Lifecycle, CreateLoadsConfigurationAndAddsTheIcon) {
     EXPECT_EQ(app->config_dir, tmp.path() / "ovelin");
     EXPECT_EQ(app->quick_keys, default_quick_keys());
     EXPECT_FALSE(app->tray_added);
-    EXPECT_EQ(app->cell_width, host.metrics.cell_width);
-    EXPECT_EQ(app->cell_height, host.metrics.cell_height);
+    EXPECT_EQ(app->metrics, host.metrics);
     EXPECT_TRUE(std::filesystem::exists(tmp.path() / "ovelin" / "settings.json"));
     // The start-up tab.
     ASSERT_EQ(app->sessions.size(), 1u);

@@ -104,7 +104,7 @@ TEST_F(Menus, TabMenuModel) {
         app->view_mode = ViewMode::TileAll;
     }
     const auto head = std::vector<std::string>{"1 Rename\tCtrl+Shift+R", "14 History\u2026\tCtrl+Shift+H"};
-    const auto close = std::vector<std::string>{"---", "2 Close\tCtrl+Shift+W"};
+    const auto close = std::vector<std::string>{"17 Save output\u2026", "---", "2 Close\tCtrl+Shift+W"};
 
     auto app = cell_.take();
     const TabMenu plain = build_tab_menu(*app, 0);

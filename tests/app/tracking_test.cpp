@@ -32,8 +32,7 @@ protected:
         host_.cell = &cell_;
         auto app = cell_.take();
         app->config_dir = tmp_.path() / "cfg";
-        app->cell_width = 8;
-        app->cell_height = 16;
+        app->metrics = {8, 16, 14};
     }
     ~Tracking() override {
         EXPECT_EQ(host_.held_violations, 0) << "a window request was made with the state held";

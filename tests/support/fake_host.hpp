@@ -121,6 +121,15 @@ public:
         if (while_edit_closes) while_edit_closes();
         edit_open = false;
     }
+    // The find bar's edit: where it is, none when closed.
+    std::optional<Rect> find_edit;
+    bool find_edit_answer = true;
+    bool begin_find_edit(const Rect& box) override {
+        if (find_edit_answer) find_edit = box;
+        return find_edit_answer;
+    }
+    void move_find_edit(const Rect& box) override { find_edit = box; }
+    void end_find_edit() override { find_edit.reset(); }
     // The clipboard, tray menu, shell and history viewer.
     std::optional<std::string> clipboard;  // what a paste reads; copies land here
     int clipboard_writes = 0;
@@ -143,6 +152,17 @@ public:
     void open_with_shell(const std::string& target) override {
         check_released();
         opened.push_back(target);
+    }
+    // The Save As dialog: the names it offered; answers from the front (Cancel once empty).
+    std::vector<std::string> save_dialogs;
+    std::vector<std::optional<std::string>> save_answers;
+    std::optional<std::string> save_file_dialog(const std::string& name) override {
+        check_released();
+        save_dialogs.push_back(name);
+        if (save_answers.empty()) return std::nullopt;
+        auto answer = save_answers.front();
+        save_answers.erase(save_answers.begin());
+        return answer;
     }
     void run_history_viewer(HistoryViewer& viewer) override {
         check_released();

@@ -24,9 +24,7 @@ class RecorderTest : public ::testing::Test {
 protected:
     RecorderTest() : comspec_("COMSPEC", std::string("/bin/sh")) {
         host_.cell = &cell_;
-        auto app = cell_.take();
-        app->cell_width = 8;
-        app->cell_height = 16;
+        cell_.take()->metrics = {8, 16, 14};
     }
     ~RecorderTest() override {
         EXPECT_EQ(host_.held_violations, 0) << "a window request was made with the state held";

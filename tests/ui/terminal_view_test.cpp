@@ -49,7 +49,7 @@ public:
     }
 };
 
-constexpr TerminalMetrics METRICS{8, 16, 14};
+constexpr CellMetrics METRICS{8, 16, 14};
 constexpr Rgb DEFAULT_FG{220, 223, 228}, DEFAULT_BG{12, 14, 18};
 
 struct Drawn {
@@ -62,7 +62,11 @@ RecordingCanvas draw(const std::string& bytes, Rect area = {10, 20, 10 + 8 * 40,
     LockedScreen screen(rows, cols);
     screen.screen.feed(bytes);
     RecordingCanvas canvas;
-    draw_terminal(canvas, screen, area, METRICS, focused, sel, ghost);
+    TerminalView view;
+    view.focused = focused;
+    view.selection = sel;
+    view.ghost = ghost;
+    draw_terminal(canvas, screen, area, METRICS, view);
     return canvas;
 }
 
@@ -133,7 +137,7 @@ TEST(TerminalView, BoldAndUnderlineMakeRunsOfTheirOwn) {
 }
 
 TEST(TerminalView, SelectionColoursEveryCellInItsRange) {
-    SelectionRange sel{true, 0, 2, 1, 1};
+    SelectionRange sel{true, {0, 2}, {1, 1}};
     auto runs = draw("\x1b[7mabcd\x1b[0m\r\nefgh", {0, 0, 320, 160}, sel).runs();
     ASSERT_EQ(runs.size(), 4u);
     EXPECT_EQ(runs[0].text, "ab");
@@ -155,7 +159,7 @@ TEST(TerminalView, WideCharactersTakeTwoCellsAndAreDrawnOnce) {
     EXPECT_EQ(runs[0].box.right - runs[0].box.left, 8 * 4);
 
     // A selection of only the right half leaves the character alone.
-    SelectionRange right_half{true, 0, 2, 0, 2};
+    SelectionRange right_half{true, {0, 2}, {0, 2}};
     runs = draw("a\xe6\x97\xa5" "b", {0, 0, 320, 160}, right_half).runs();
     ASSERT_EQ(runs.size(), 1u);
     EXPECT_EQ(runs[0].bg, DEFAULT_BG);
@@ -209,6 +213,40 @@ TEST(TerminalView, GhostTextAfterTheTypedLine) {
     EXPECT_EQ(count(draw("$ ls", {0, 0, 320, 160}, {}, true, 10, 40, GhostText{"ls", std::string("git")})), 0);
     // Cut at the last visible column.
     EXPECT_EQ(count(draw("$ git s", {0, 0, 8 * 9, 160}, {}, true, 10, 40, ghost)), 2);
+}
+
+TEST(TerminalView, ScrolledBackWithMatchesAndTheThumb) {
+    // 3 rows of history above a 4-row screen; the view one line back.
+    LockedScreen screen(4, 20);
+    screen.screen.feed("h0\r\nh1 find\r\nh2\r\nfind find me\r\ns1\r\ns2\r\n$ ");
+    ASSERT_EQ(screen.screen.top_line(), 3u);
+    const std::vector<FoundSpan> found{{{1, 3}, {1, 7}}, {{3, 0}, {3, 4}}, {{3, 5}, {3, 9}}};
+    TerminalView view;
+    view.top = 2;
+    view.focused = true;
+    view.found = found;
+    view.current = 1;
+    view.selection = {true, {3, 2}, {3, 6}};
+    RecordingCanvas canvas;
+    const Rect area{6, 40, 6 + 8 * 20, 40 + 16 * 4};
+    draw_terminal(canvas, screen, area, METRICS, view);
+    // Line 2 "h2" on the top row, line 3 below it: current match, selection
+    // over both matches, the other match.
+    std::vector<std::pair<std::string, Rgb>> runs;
+    for (const Call& c : canvas.runs())
+        if (c.box.top == 56) runs.push_back({c.text, c.bg});
+    const Rgb current{249, 241, 165}, other{193, 156, 0}, selected{52, 101, 164};
+    EXPECT_EQ(runs, (std::vector<std::pair<std::string, Rgb>>{
+                        {"fi", current}, {"nd fi", selected}, {"nd", other}, {" me" + std::string(8, ' '), DEFAULT_BG}}));
+    // No cursor, but the thumb: 4 pixels right of the area, history 3 of 7 lines.
+    const Call& last = canvas.calls.back();
+    EXPECT_EQ(last.kind, Call::Fill);
+    EXPECT_EQ(last.fg, (Rgb{120, 126, 138}));
+    EXPECT_EQ(last.box.left, area.right);
+    EXPECT_EQ(last.box.right, area.right + 4);
+    EXPECT_EQ(last.box.bottom - last.box.top, 64 * 4 / 7);
+    EXPECT_EQ(last.box.top, 40 + (64 - 36) * 2 / 3);
+    for (const Call& c : canvas.calls) EXPECT_FALSE(c.kind == Call::Fill && c.fg == (Rgb{225, 229, 237})) << "a cursor";
 }
 
 TEST(TerminalView, FontHeightForDpiAndSize) {

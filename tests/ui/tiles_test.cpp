@@ -105,7 +105,7 @@ public:
     }
 };
 
-constexpr TerminalMetrics METRICS{8, 16, 14};
+constexpr CellMetrics METRICS{8, 16, 14};
 constexpr Rgb HEADER{25, 29, 36}, LABEL{225, 229, 237}, ACTIVE{86, 156, 214}, FRAME{45, 50, 60};
 constexpr Rgb RED{231, 72, 86}, CURSOR{225, 229, 237}, TEXT{220, 223, 228};
 
@@ -138,7 +138,7 @@ TEST(Tiles, HeaderStripTerminalAndFrame) {
         pane.label = "Build";
         pane.strip = c.strip;
         pane.screen = &screen;
-        pane.focused = c.focused;
+        pane.view.focused = c.focused;
         Recorder canvas;
         paint_tile(canvas, cell, pane, c.alone, c.active, METRICS);
         EXPECT_EQ(canvas.calls, c.expected) << c.name;

@@ -294,6 +294,13 @@ void click(HWND hwnd, int x, int y, Button button) {
     ::SendInput(2, in, sizeof in[0]);
 }
 
+void wheel(HWND hwnd, int x, int y, int delta) {
+    move_mouse(hwnd, x, y);
+    INPUT in = mouse_at(hwnd, x, y, MOUSEEVENTF_WHEEL);
+    in.mi.mouseData = static_cast<DWORD>(delta);
+    ::SendInput(1, &in, sizeof in);
+}
+
 void double_click(HWND hwnd, int x, int y) {
     click(hwnd, x, y);
     click(hwnd, x, y);

@@ -108,6 +108,9 @@ void move_mouse(HWND hwnd, int x, int y);
 void click(HWND hwnd, int x, int y, Button button = Button::Left);
 void double_click(HWND hwnd, int x, int y);
 void mouse_button(Button button, bool down);
+// The wheel turned by `delta` (120 a notch, positive away from the user)
+// with the pointer at a point of the client area.
+void wheel(HWND hwnd, int x, int y, int delta);
 
 // A top-level window of that process with the class, or nullptr (a popup
 // menu is "#32768", a message box "#32770").

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,10 +30,8 @@ struct Image {
 struct Frame {
     LockedScreen* screen;
     Rect area;
-    TerminalMetrics metrics;
-    bool focused;
-    SelectionRange selection;
-    GhostText ghost;
+    CellMetrics metrics;
+    TerminalView view;
 };
 
 // One paint as the window does it: a new bitmap in the background colour,
@@ -50,7 +49,7 @@ Image paint(HFONT font, HFONT bold, const Frame& f, KeptSurfaces* kept) {
         ::SetBkMode(mem.get(), TRANSPARENT);
         GdiCanvas canvas(mem.get(), font, nullptr, kept, bold);
         canvas.select_font(FontKind::Terminal);
-        draw_terminal(canvas, *f.screen, f.area, f.metrics, f.focused, f.selection, f.ghost);
+        draw_terminal(canvas, *f.screen, f.area, f.metrics, f.view);
     }
     BITMAPINFO bi{};
     bi.bmiHeader.biSize = sizeof bi.bmiHeader;
@@ -91,11 +90,26 @@ std::string lines(int first, int count) {
     return s;
 }
 
+// Cells of rows counted from the live screen's top row (negative: above it).
+struct RowCell {
+    int row = 0, col = 0;
+};
+struct RowSelection {
+    bool active = false;
+    RowCell start, end;
+};
+struct RowSpan {
+    RowCell start, end;
+};
+
 // What changes before one paint; the rest stays as the step before left it.
 struct Step {
     std::string bytes;           // fed to the screen
     int rows_drawn;              // by the kept view in this paint
-    SelectionRange selection{};
+    RowSelection selection{};
+    std::optional<int> offset{};  // set: the view goes this many lines above the live screen; else it stays on its line
+    std::vector<RowSpan> found{};
+    std::optional<std::size_t> current{};
     bool focused = true;
     GhostText ghost{};
     int area_right = 0;          // pixels left out at the right of the area (0: none)
@@ -117,14 +131,14 @@ TEST(KeptPaint, PixelsMatchPaintingAfreshAfterEveryChange) {
         ::SelectObject(dc, old);
         ::ReleaseDC(nullptr, dc);
     }
-    const TerminalMetrics metrics{tm.tmAveCharWidth, tm.tmHeight + tm.tmExternalLeading, tm.tmHeight};
+    const CellMetrics metrics{tm.tmAveCharWidth, tm.tmHeight + tm.tmExternalLeading, tm.tmHeight};
     ASSERT_LE(metrics.cell_width * COLS + 10, WIDTH);
     ASSERT_LE(metrics.cell_height * ROWS + 12, HEIGHT);
     // A few pixels to spare at the right and at the bottom.
     const int right = 5 + metrics.cell_width * COLS + 3, bottom = 7 + metrics.cell_height * ROWS + 4;
     const int narrow = metrics.cell_width * 31;  // leaves 9 whole columns and 3 pixels of the tenth
 
-    const SelectionRange none{};
+    const RowSelection none{};
     const struct {
         const char* name;
         std::vector<Step> steps;
@@ -157,11 +171,11 @@ TEST(KeptPaint, PixelsMatchPaintingAfreshAfterEveryChange) {
           {.bytes = "\x1b[H\x1bM\x1bM" + lines(51, 1), .rows_drawn = 2}}},
         {"selection marks rows and leaves them",
          {{.bytes = lines(0, 6), .rows_drawn = ROWS},
-          {.bytes = "", .rows_drawn = 3, .selection = {true, 1, 5, 3, 10}},
-          {.bytes = "", .rows_drawn = 1, .selection = {true, 2, 0, 3, 10}},
-          {.bytes = "", .rows_drawn = 4, .selection = {true, 4, 0, 5, 39}},
+          {.bytes = "", .rows_drawn = 3, .selection = {true, {1, 5}, {3, 10}}},
+          {.bytes = "", .rows_drawn = 1, .selection = {true, {2, 0}, {3, 10}}},
+          {.bytes = "", .rows_drawn = 4, .selection = {true, {4, 0}, {5, 39}}},
           {.bytes = "", .rows_drawn = 2, .selection = none},
-          {.bytes = "", .rows_drawn = 2, .selection = {true, 8, 0, 9, 39}}}},
+          {.bytes = "", .rows_drawn = 2, .selection = {true, {8, 0}, {9, 39}}}}},
         {"cursor, focus and the suggestion are drawn over the kept rows",
          {{.bytes = "$ git s", .rows_drawn = ROWS},
           {.bytes = "\x1b[D\x1b[D", .rows_drawn = 0},
@@ -190,6 +204,31 @@ TEST(KeptPaint, PixelsMatchPaintingAfreshAfterEveryChange) {
           {.bytes = "\r\n" + lines(60, 1), .rows_drawn = 1},
           {.bytes = "", .rows_drawn = 10, .taller_cells = 2},
           {.bytes = "", .rows_drawn = 10}}},
+        {"scrolled back, the view stays on its text while output arrives",
+         {{.bytes = lines(0, 30), .rows_drawn = ROWS},
+          {.bytes = "", .rows_drawn = 5, .offset = 5},
+          {.bytes = "\r\n" + lines(30, 3), .rows_drawn = 0},
+          {.bytes = "\x1b[1;1H\x1b[35mrow one", .rows_drawn = 1},
+          {.bytes = "", .rows_drawn = 8, .offset = 0}}},
+        {"the wheel back and forth, to the oldest line and back",
+         {{.bytes = lines(0, 40), .rows_drawn = ROWS},
+          {.bytes = "", .rows_drawn = 3, .offset = 3},
+          {.bytes = "", .rows_drawn = 3, .offset = 6},
+          {.bytes = "", .rows_drawn = 3, .offset = 3},
+          {.bytes = "", .rows_drawn = ROWS, .offset = 28},
+          {.bytes = "", .rows_drawn = ROWS, .offset = 0}}},
+        {"found matches and the current one",
+         {{.bytes = lines(0, ROWS), .rows_drawn = ROWS},
+          {.bytes = "", .rows_drawn = 3, .found = {{{2, 0}, {2, 4}}, {{5, 30}, {6, 2}}}, .current = 0},
+          {.bytes = "", .rows_drawn = 3, .found = {{{2, 0}, {2, 4}}, {{5, 30}, {6, 2}}}, .current = 1},
+          {.bytes = "", .rows_drawn = 3},
+          {.bytes = "", .rows_drawn = 3, .selection = {true, {5, 0}, {5, 39}},
+           .found = {{{2, 0}, {2, 4}}, {{5, 30}, {6, 2}}}, .current = 0}}},
+        {"a selection from the history into the screen, output arriving",
+         {{.bytes = lines(0, 30), .rows_drawn = ROWS},
+          {.bytes = "", .rows_drawn = 6, .selection = {true, {-3, 2}, {1, 5}}, .offset = 4},
+          {.bytes = "\r\n" + lines(30, 2), .rows_drawn = 0, .selection = {true, {-5, 2}, {-1, 5}}},
+          {.bytes = "", .rows_drawn = 6, .offset = 0}}},
         {"bold and underline alone change a row",
          {{.bytes = lines(0, 4), .rows_drawn = ROWS},
           {.bytes = "\x1b[2;1H\x1b[1;32mline 1\x1b[0m", .rows_drawn = 1},
@@ -204,15 +243,28 @@ TEST(KeptPaint, PixelsMatchPaintingAfreshAfterEveryChange) {
     for (const auto& c : cases) {
         LockedScreen screen(ROWS, COLS);
         KeptSurfaces kept;
+        std::optional<std::uint64_t> top;  // the view's top line while scrolled back
+        std::vector<FoundSpan> found;
         for (std::size_t k = 0; k < c.steps.size(); ++k) {
             const Step& s = c.steps[k];
             SCOPED_TRACE(std::string(c.name) + ", step " + std::to_string(k + 1));
             if (s.resize_rows) screen.screen.resize(s.resize_rows, s.resize_cols);
             screen.screen.feed(s.bytes);
-            TerminalMetrics m = metrics;
+            const std::uint64_t live = screen.screen.top_line();
+            if (s.offset) top = *s.offset > 0 ? std::optional<std::uint64_t>(live - *s.offset) : std::nullopt;
+            auto at = [&](RowCell p) { return LinePoint{live + p.row, static_cast<std::uint16_t>(p.col)}; };
+            found.clear();
+            for (const RowSpan& f : s.found) found.push_back({at(f.start), at(f.end)});
+            CellMetrics m = metrics;
             m.cell_height += s.taller_cells;
-            const Frame f{&screen, {5, 7, right - s.area_right, bottom - s.area_bottom}, m, s.focused, s.selection,
-                          s.ghost};
+            TerminalView view;
+            view.top = top;
+            view.focused = s.focused;
+            view.ghost = s.ghost;
+            if (s.selection.active) view.selection = {true, at(s.selection.start), at(s.selection.end)};
+            view.found = found;
+            view.current = s.current;
+            const Frame f{&screen, {5, 7, right - s.area_right, bottom - s.area_bottom}, m, view};
             if (!s.shown) {
                 kept.end_paint();
                 EXPECT_EQ(kept.size(), 0u) << "a view not painted keeps no bitmap";
