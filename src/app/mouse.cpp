@@ -69,6 +69,9 @@ void on_left_up(AppCell& cell, Host& host, int x, int y, Modifiers mods) {
         return;
     }
     if (report_release(cell, host, PointerButton::Left, x, y, mods)) return;
+    // The release's own point ends the selection: the last move before it
+    // may not have been delivered (moves are merged while the thread is busy).
+    extend_selection(cell, host, x, y);
     finish_selection(cell, host);
 }
 

@@ -121,7 +121,8 @@ TEST_F(Clipboard, DraggingCopiesTheCellsBetweenPressAndRelease) {
         host_.clipboard_writes = 0;
         on_left_down(cell_, host_, c.press.x, c.press.y);
         for (const Pt& m : c.moves) on_mouse_move(cell_, host_, m.x, m.y);
-        on_left_up(cell_, host_, 0, 0);
+        const Pt up = c.moves.empty() ? c.press : c.moves.back();  // the release where the pointer last was
+        on_left_up(cell_, host_, up.x, up.y);
         EXPECT_FALSE(host_.captured) << "the release always ends the capture";
         EXPECT_EQ(host_.clipboard, c.copied);
         EXPECT_EQ(host_.clipboard_writes, c.copied ? 1 : 0);
@@ -135,28 +136,35 @@ TEST_F(Clipboard, DraggingCopiesTheCellsBetweenPressAndRelease) {
     on_left_down(cell_, host_, px(0), py(0));
     EXPECT_TRUE(host_.captured);
     on_mouse_move(cell_, host_, px(4), py(0));
-    on_left_up(cell_, host_, 0, 0);
+    on_left_up(cell_, host_, px(4), py(0));
     on_mouse_move(cell_, host_, px(9), py(2));
     EXPECT_EQ(shown().end.col, 4);
+    EXPECT_EQ(host_.clipboard, "first");
+
+    // The release's own point ends the drag, though no move reached it.
+    host_.clipboard.reset();
+    on_left_down(cell_, host_, px(0), py(0));
+    on_mouse_move(cell_, host_, px(2), py(0));
+    on_left_up(cell_, host_, px(4), py(0));
     EXPECT_EQ(host_.clipboard, "first");
 
     // A quick second click arrives as a double click: still a press, which
     // replaces the selection.
     on_left_double_click(cell_, host_, px(1), py(0));
-    on_left_up(cell_, host_, 0, 0);
+    on_left_up(cell_, host_, px(1), py(0));
     EXPECT_FALSE(shown().active);
     EXPECT_EQ(host_.clipboard, "first");
 
     // A typed character ends it, and so does closing a tab.
     on_left_down(cell_, host_, px(0), py(0));
     on_mouse_move(cell_, host_, px(4), py(0));
-    on_left_up(cell_, host_, 0, 0);
+    on_left_up(cell_, host_, px(4), py(0));
     ASSERT_TRUE(shown().active);
     on_char(cell_, host_, u'a', {});
     EXPECT_FALSE(shown().active);
     on_left_down(cell_, host_, px(0), py(0));
     on_mouse_move(cell_, host_, px(4), py(0));
-    on_left_up(cell_, host_, 0, 0);
+    on_left_up(cell_, host_, px(4), py(0));
     ASSERT_TRUE(shown().active);
     open_screen("second tab");
     close_tab(cell_, host_, 1);

@@ -286,7 +286,7 @@ TEST_F(Scrollback, ASelectionHoldsOnToItsLines) {
     on_left_down(cell_, host_, col_x(2), row_y(1));
     on_mouse_move(cell_, host_, col_x(3), row_y(8));
     feed(0, numbered(100, 120));
-    on_left_up(cell_, host_, 0, 0);
+    on_left_up(cell_, host_, col_x(3), row_y(8));
     EXPECT_EQ(host_.clipboard, "ne 61\nline 62\nline 63\nline 64\nline 65\nline 66\nline 67\nline");
     {
         auto app = cell_.take();
@@ -298,7 +298,7 @@ TEST_F(Scrollback, ASelectionHoldsOnToItsLines) {
     // The wheel during a drag takes its end along.
     on_left_down(cell_, host_, col_x(0), row_y(4));
     act(wheel(120));  // 3 lines further back, the pointer still on row 4
-    on_left_up(cell_, host_, 0, 0);
+    on_left_up(cell_, host_, col_x(0), row_y(4));
     EXPECT_EQ(host_.clipboard, "line 61\nline 62\nline 63\nl");
 
     // Ctrl+Insert copies what the view shows at its offset.
