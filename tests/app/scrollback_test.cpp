@@ -18,6 +18,7 @@
 #include "core/platform.hpp"
 #include "support/env.hpp"
 #include "support/fake_host.hpp"
+#include "support/recorder.hpp"
 #include "support/temp_dir.hpp"
 #include "ui/find_bar.hpp"
 
@@ -50,28 +51,14 @@ struct Act {
 Act key(unsigned k, Modifiers m) { return {k, m}; }
 Act wheel(int delta, unsigned lines = 3) { return {0, {}, delta, lines}; }
 
-class Scrollback : public ::testing::Test {
+class Scrollback : public testing::RecorderTest {
 protected:
-    Scrollback() : comspec_("COMSPEC", std::string("/bin/sh")) {
-        host_.cell = &cell_;
-        cell_.take()->metrics = {8, 16, 14};
-    }
-    ~Scrollback() override {
-        EXPECT_EQ(host_.held_violations, 0) << "a window request was made with the state held";
-        cell_.take()->sessions.clear();
-    }
-
     // A session whose program records every byte it reads; its screen shows
     // only what the test feeds it.
     std::filesystem::path open_recorder(const std::optional<std::string>& group = std::nullopt) {
-        const auto file = tmp_.path() / ("rec" + std::to_string(recorders_++));
-        SpawnRequest r;
-        r.command = "/bin/sh -c 'stty raw -echo -iexten; echo READY; exec cat > " + file.string() + "'";
-        r.group = group;
-        EXPECT_TRUE(open_terminal(cell_, host_, r));
+        const auto file = RecorderTest::open_recorder("", group).file;
         auto app = cell_.take();
         const auto& pty = app->sessions[app->active].pty;
-        EXPECT_TRUE(host_.sink->wait([&] { return testing::screen_text(*pty).find("READY") != std::string::npos; }));
         std::lock_guard lock(pty->screen()->mutex);
         pty->screen()->screen.feed("\x1b[H\x1b[2J");
         return file;
@@ -111,12 +98,6 @@ protected:
         else
             on_key_down(cell_, host_, a.key, a.mods);
     }
-
-    testing::TempDir tmp_;
-    testing::ScopedEnv comspec_;
-    AppCell cell_;
-    FakeHost host_;
-    int recorders_ = 0;
 };
 
 TEST_F(Scrollback, KeysAndTheWheelMoveTheView) {
