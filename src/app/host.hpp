@@ -53,6 +53,10 @@ public:
     // A pseudo console whose reader reports to this window.
     virtual std::expected<std::unique_ptr<PtySession>, std::error_code> spawn_session(const PtyOptions& options) = 0;
 
+    // Calls start_waiting_tabs after this many milliseconds, and after the
+    // paints due by then, unless a call is due sooner already.
+    virtual void start_waiting_soon(unsigned milliseconds) = 0;
+
     // Starts an independent program (not watched); false when it cannot start.
     virtual bool start_program(const std::string& program, const std::string& command_line) = 0;
 

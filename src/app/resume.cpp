@@ -1,5 +1,8 @@
 #include "app/resume.hpp"
 
+#include <algorithm>
+
+#include "app/ended_tab.hpp"
 #include "app/sessions.hpp"
 #include "proto/launch.hpp"
 
@@ -20,6 +23,32 @@ void save_open_sessions(const App& app) {
         records.push_back(std::move(r));
     }
     (void)save_sessions(*app.config_dir, records);
+}
+
+namespace {
+
+// Starts one waiting tab's program; true when others still wait.
+bool start_next_waiting(App& app) {
+    Session* next = nullptr;
+    if (app.active < app.sessions.size() && app.sessions[app.active].pty->waiting())
+        next = &app.sessions[app.active];
+    for (Session& s : app.sessions)
+        if (!next && s.pty->waiting()) next = &s;
+    if (next && next->pty->start()) end_session(*next, std::nullopt);
+    return any_waiting(app);
+}
+
+}  // namespace
+
+bool any_waiting(const App& app) {
+    return std::ranges::any_of(app.sessions, [](const Session& s) { return s.pty->waiting(); });
+}
+
+void start_waiting_tabs(AppCell& cell, Host& host) {
+    auto app = cell.take();
+    const bool more = start_next_waiting(*app);
+    host.repaint();
+    if (more) host.start_waiting_soon(0);
 }
 
 bool restore_sessions(AppCell& cell, Host& host) {
@@ -62,7 +91,16 @@ bool restore_sessions(AppCell& cell, Host& host) {
         request.group = record.group ? record.group : profile ? profile->group : std::nullopt;
         request.profile_id = record.profile_id;
         request.record_id = record.id;
+        // Every tab is shown at once; their programs start one by one after
+        // the active tab's, which then has the machine to itself.
+        request.start_later = true;
         opened = open_terminal(cell, host, request) || opened;
+    }
+    if (opened) {
+        start_next_waiting(*cell.take());  // the active tab's
+        // Should its program stay silent, the others start anyway.
+        constexpr unsigned UNLESS_OUTPUT_MS = 2000;
+        host.start_waiting_soon(UNLESS_OUTPUT_MS);
     }
     return opened;
 }

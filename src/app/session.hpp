@@ -44,6 +44,8 @@ struct SpawnRequest {
     std::optional<std::string> group;
     std::optional<std::string> profile_id;
     std::optional<std::string> record_id;
+    // The tab opens now, its program when start_waiting_tabs reaches it.
+    bool start_later = false;
 };
 
 struct TabGroup {

@@ -52,6 +52,7 @@ std::expected<void, std::error_code> start_tab(AppCell& cell, Host& host, const 
     const CellCount cells = cells_in(tile_terminal_area(content_rect(size), true), app->metrics);
     options.rows = cells.rows;
     options.cols = cells.cols;
+    options.start_later = request.start_later;
     auto pty = host.spawn_session(options);
     if (!pty) return std::unexpected(pty.error());
 
@@ -239,8 +240,15 @@ void activate(AppCell& cell, Host& host, std::size_t index) {
 
 void on_session_output(AppCell& cell, Host& host, std::uint64_t id) {
     auto app = cell.take();
-    if (app->find_session(id)) host.repaint();
+    if (!app->find_session(id)) return;
+    host.repaint();
+    // A moment for the rest of its first lines; the others' start-up no
+    // longer delays what the user looks at.
+    constexpr unsigned AFTER_FIRST_OUTPUT_MS = 100;
+    if (app->active < app->sessions.size() && app->sessions[app->active].id() == id && any_waiting(*app))
+        host.start_waiting_soon(AFTER_FIRST_OUTPUT_MS);
 }
+
 
 void on_session_exit(AppCell& cell, Host& host, std::uint64_t id, ExitStatus status) {
     std::optional<std::size_t> index;

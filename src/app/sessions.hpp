@@ -41,6 +41,8 @@ void activate(AppCell& cell, Host& host, std::size_t index);
 // Reader notifications; unknown ids (tabs already closed) are ignored. A
 // program that ended with status 0 closes its tab; any other status (or
 // none) keeps the tab, ended, until the user closes it.
+// The active tab's output, while other tabs wait to start, has them start
+// soon (it is shown first).
 void on_session_output(AppCell& cell, Host& host, std::uint64_t id);
 void on_session_exit(AppCell& cell, Host& host, std::uint64_t id, ExitStatus status);
 

@@ -262,9 +262,12 @@ PtySession::PtySession(std::uint64_t id, std::uint16_t rows, std::uint16_t cols,
                        std::shared_ptr<LockedScreen> screen, std::unique_ptr<Backend> backend)
     : id_(id), rows_(rows), cols_(cols), screen_(std::move(screen)), backend_(std::move(backend)) {}
 
+PtySession::PtySession(std::uint64_t id, std::uint16_t rows, std::uint16_t cols, std::shared_ptr<LockedScreen> screen)
+    : id_(id), rows_(rows), cols_(cols), screen_(std::move(screen)) {}
+
 PtySession::~PtySession() = default;
 
-std::expected<std::unique_ptr<PtySession>, std::error_code> PtySession::spawn(std::shared_ptr<SessionSink> sink,
+std::expected<std::unique_ptr<PtySession>, std::error_code> PtySession::launch(std::shared_ptr<SessionSink> sink,
                                                                             const PtyOptions& options) {
     Handle in_read, in_write, out_read, out_write;
     if (!::CreatePipe(in_read.out(), in_write.out(), nullptr, 0)) return std::unexpected(last_error());
@@ -342,15 +345,10 @@ std::expected<std::unique_ptr<PtySession>, std::error_code> PtySession::spawn(st
         new PtySession(options.id, options.rows, options.cols, std::move(screen), std::move(backend)));
 }
 
-void PtySession::write(std::string_view bytes) { backend_->input->push(bytes); }
+void PtySession::write_now(std::string_view bytes) { backend_->input->push(bytes); }
 
-void PtySession::resize(std::uint16_t rows, std::uint16_t cols) {
-    if (rows == rows_ && cols == cols_) return;
-    if (!backend_->watch->console->resize(COORD{static_cast<SHORT>(cols), static_cast<SHORT>(rows)})) return;
-    rows_ = rows;
-    cols_ = cols;
-    std::lock_guard lock(screen_->mutex);
-    screen_->screen.resize(rows, cols);
+bool PtySession::resize_console(std::uint16_t rows, std::uint16_t cols) {
+    return backend_->watch->console->resize(COORD{static_cast<SHORT>(cols), static_cast<SHORT>(rows)});
 }
 
 }  // namespace ovelin

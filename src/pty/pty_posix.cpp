@@ -247,9 +247,12 @@ PtySession::PtySession(std::uint64_t id, std::uint16_t rows, std::uint16_t cols,
                        std::shared_ptr<LockedScreen> screen, std::unique_ptr<Backend> backend)
     : id_(id), rows_(rows), cols_(cols), screen_(std::move(screen)), backend_(std::move(backend)) {}
 
+PtySession::PtySession(std::uint64_t id, std::uint16_t rows, std::uint16_t cols, std::shared_ptr<LockedScreen> screen)
+    : id_(id), rows_(rows), cols_(cols), screen_(std::move(screen)) {}
+
 PtySession::~PtySession() = default;
 
-std::expected<std::unique_ptr<PtySession>, std::error_code> PtySession::spawn(std::shared_ptr<SessionSink> sink,
+std::expected<std::unique_ptr<PtySession>, std::error_code> PtySession::launch(std::shared_ptr<SessionSink> sink,
                                                                             const PtyOptions& options) {
     std::vector<std::string> words = split_command_line(options.command_line);
     if (words.empty()) return std::unexpected(std::make_error_code(std::errc::invalid_argument));
@@ -341,18 +344,13 @@ std::expected<std::unique_ptr<PtySession>, std::error_code> PtySession::spawn(st
         new PtySession(options.id, options.rows, options.cols, std::move(screen), std::move(backend)));
 }
 
-void PtySession::write(std::string_view bytes) { backend_->input->push(bytes); }
+void PtySession::write_now(std::string_view bytes) { backend_->input->push(bytes); }
 
-void PtySession::resize(std::uint16_t rows, std::uint16_t cols) {
-    if (rows == rows_ && cols == cols_) return;
+bool PtySession::resize_console(std::uint16_t rows, std::uint16_t cols) {
     winsize ws{};
     ws.ws_row = rows;
     ws.ws_col = cols;
-    if (::ioctl(backend_->control.get(), TIOCSWINSZ, &ws) != 0) return;
-    rows_ = rows;
-    cols_ = cols;
-    std::lock_guard lock(screen_->mutex);
-    screen_->screen.resize(rows, cols);
+    return ::ioctl(backend_->control.get(), TIOCSWINSZ, &ws) == 0;
 }
 
 }  // namespace ovelin

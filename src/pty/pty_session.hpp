@@ -56,6 +56,9 @@ struct PtyOptions {
     // The screen model to write into, of this size (a restarted tab keeps
     // its lines); a new one when null.
     std::shared_ptr<LockedScreen> screen;
+    // Made with its screen but no program until start(): restored tabs wait
+    // so that the one shown starts its program alone.
+    bool start_later = false;
 };
 
 class PtySession {
@@ -68,6 +71,12 @@ public:
     ~PtySession();
     PtySession(const PtySession&) = delete;
     PtySession& operator=(const PtySession&) = delete;
+
+    // Starts the program of a session made with start_later, once: it no
+    // longer waits, whether it started or not (the error says why). Input
+    // written while it waited goes to the program first.
+    std::error_code start();
+    bool waiting() const { return waiting_.has_value(); }
 
     // Queues the bytes for the child's input, in order; returns at once.
     void write(std::string_view bytes);
@@ -85,14 +94,26 @@ public:
     struct Backend;  // one per platform
 
 private:
+    // The platform's part of spawn: a program on a console, started now.
+    static std::expected<std::unique_ptr<PtySession>, std::error_code> launch(std::shared_ptr<SessionSink> sink,
+                                                                           const PtyOptions& options);
+    // The platform's part of write and resize; resize answers whether the console took the size.
+    void write_now(std::string_view bytes);
+    bool resize_console(std::uint16_t rows, std::uint16_t cols);
+
     PtySession(std::uint64_t id, std::uint16_t rows, std::uint16_t cols, std::shared_ptr<LockedScreen> screen,
                std::unique_ptr<Backend> backend);
+    PtySession(std::uint64_t id, std::uint16_t rows, std::uint16_t cols, std::shared_ptr<LockedScreen> screen);
 
     std::uint64_t id_;
     std::uint16_t rows_;
     std::uint16_t cols_;
     std::shared_ptr<LockedScreen> screen_;
     std::unique_ptr<Backend> backend_;
+    // While it waits to start: what the start needs, and input written meanwhile.
+    std::shared_ptr<SessionSink> waiting_sink_;
+    std::optional<PtyOptions> waiting_;
+    std::string early_input_;
 };
 
 }  // namespace ovelin

@@ -9,6 +9,7 @@
 #include "app/focus_report.hpp"
 #include "app/input.hpp"
 #include "app/lifecycle.hpp"
+#include "app/resume.hpp"
 #include "app/mouse.hpp"
 #include "app/mouse_report.hpp"
 #include "app/paint.hpp"
@@ -217,6 +218,15 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_SESSION_EXIT:
             on_session_exit(cell_, *this, static_cast<std::uint64_t>(wp), exit_status_of(lp));
             return 0;
+        case WM_TIMER:
+            if (wp != START_WAITING_TIMER) break;
+            ::KillTimer(hwnd_, START_WAITING_TIMER);
+            waiting_due_.reset();
+            if (cell_.taken())
+                start_waiting_soon(0);  // a handler's own message loop: later
+            else
+                start_waiting_tabs(cell_, *this);
+            return 0;
         case WM_TRAY_CALLBACK:
             if (wp != TRAY_ICON_ID) break;
             if (lp == WM_LBUTTONUP || lp == WM_LBUTTONDBLCLK) on_tray_activate(cell_, *this);
@@ -321,6 +331,18 @@ CellMetrics MainWindow::resolve_terminal_font(const FontSettings& settings) {
 std::expected<std::unique_ptr<PtySession>, std::error_code> MainWindow::spawn_session(const PtyOptions& options) {
     if (!sink_) sink_ = std::make_shared<PostingSink>(hwnd_);
     return PtySession::spawn(sink_, options);
+}
+
+namespace {
+constexpr UINT_PTR START_WAITING_TIMER = 1;
+}
+
+void MainWindow::start_waiting_soon(unsigned milliseconds) {
+    // A timer fires only once the queue is empty and the window painted, so
+    // the tab shown is drawn before the next program starts.
+    const ULONGLONG due = ::GetTickCount64() + milliseconds;
+    if (waiting_due_ && *waiting_due_ <= due) return;
+    if (::SetTimer(hwnd_, START_WAITING_TIMER, milliseconds, nullptr)) waiting_due_ = due;
 }
 
 bool MainWindow::start_program(const std::string& program, const std::string& command_line) {

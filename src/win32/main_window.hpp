@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <optional>
 
 #include "app/app.hpp"
 #include "app/host.hpp"
@@ -39,6 +40,7 @@ public:
     void quit(int exit_code) override;
     CellMetrics resolve_terminal_font(const FontSettings& settings) override;
     std::expected<std::unique_ptr<PtySession>, std::error_code> spawn_session(const PtyOptions& options) override;
+    void start_waiting_soon(unsigned milliseconds) override;
     bool start_program(const std::string& program, const std::string& command_line) override;
     void show_error(const std::string& text) override;
     void capture_mouse() override;
@@ -79,6 +81,7 @@ private:
     RenameEdit rename_edit_;
     FindEdit find_edit_;
     std::shared_ptr<PostingSink> sink_;
+    std::optional<ULONGLONG> waiting_due_;  // when the timer starting waiting tabs fires
     bool swallow_alt_up_ = false;  // an Alt chord we consumed: its Alt release is ours too
 };
 

@@ -373,6 +373,47 @@ TEST_F(Restore, ReopensTitlesGroupsColoursAndDeletedProfiles) {
     EXPECT_EQ(file.sessions[3], (SessionRecord{"s-5", "p-sh", "Shell profile", "pg", 2}));
 }
 
+TEST_F(Restore, AllTabsShowAtOnceAndTheActiveStartsFirst) {
+    write("profiles.json", R"({"schema_version":1,"profiles":[
+        {"id":"p-bad","name":"Bad","kind":{"type":"local_shell","command":"/nonexistent/program"}}]})");
+    write("sessions.json", R"({"schema_version":1,"sessions":[{"id":"s-1","profile_id":"p-bad"},{"id":"s-2"},{"id":"s-3"}]})");
+    {
+        auto app = cell_.take();
+        Configuration config;
+        load_all(tmp_.path(), config);
+        app->profiles = config.profiles;
+        app->settings.restore_sessions_on_start = true;
+    }
+    const auto waiting = [&] {
+        auto app = cell_.take();
+        std::vector<bool> out;
+        for (const Session& s : app->sessions) out.push_back(s.pty->waiting());
+        return out;
+    };
+    open_startup_tabs(cell_, host_);
+    EXPECT_EQ(count(), 3u);
+    EXPECT_EQ(active(), 2u);
+    EXPECT_EQ(waiting(), (std::vector<bool>{true, true, false}));
+    EXPECT_EQ(host_.waiting_soon, (std::vector<unsigned>{2000}));  // should the active one stay silent
+    // The active tab's output has the others start soon after it is painted.
+    ASSERT_TRUE(pump_until([&] { return host_.waiting_soon.size() > 1; }));
+    EXPECT_EQ(host_.waiting_soon.back(), 100u);
+    EXPECT_EQ(waiting(), (std::vector<bool>{true, true, false}));
+    // One a call, in tab order; a program that cannot start ends its tab.
+    start_waiting_tabs(cell_, host_);
+    EXPECT_EQ(host_.waiting_soon.back(), 0u);
+    {
+        auto app = cell_.take();
+        EXPECT_TRUE(app->sessions[0].ended());
+        EXPECT_TRUE(app->sessions[0].exit_status_unknown);
+    }
+    const std::size_t asked = host_.waiting_soon.size();
+    start_waiting_tabs(cell_, host_);
+    EXPECT_EQ(waiting(), (std::vector<bool>{false, false, false}));
+    EXPECT_EQ(host_.waiting_soon.size(), asked) << "none waits: nothing more to ask";
+    EXPECT_EQ(saved().sessions.size(), 3u);
+}
+
 TEST_F(Restore, NothingToRestoreOpensOnePlainTab) {
     const struct {
         const char* sessions_json;

@@ -115,6 +115,32 @@ TEST(PosixPty, ResizeIsSeenByTheChild) {
     EXPECT_TRUE(sink->wait([&] { return has_line(screen_text(*s), "30 100"); })) << screen_text(*s);
 }
 
+TEST(PosixPty, AWaitingSessionStartsLaterAtItsSizeWithWhatWasTypedMeanwhile) {
+    auto sink = std::make_shared<QueueSink>();
+    ASSERT_TRUE(sink->wait([] { return PtySession::live_threads() == 0; }));  // earlier tests' threads
+    PtyOptions options{8, "/bin/sh", std::nullopt, 24, 80, {}};
+    options.start_later = true;
+    {
+        auto dropped = PtySession::spawn(sink, options);  // never started: nothing ran
+        ASSERT_TRUE(dropped.has_value());
+        EXPECT_TRUE((*dropped)->waiting());
+    }
+    auto s = std::move(*PtySession::spawn(sink, options));
+    s->write("stty size\n");
+    s->resize(30, 100);
+    EXPECT_EQ(PtySession::live_threads(), 0u);
+    ASSERT_FALSE(s->start());
+    EXPECT_FALSE(s->waiting());
+    EXPECT_FALSE(s->start());  // once
+    // Typed before the first prompt, the answer may follow one on its line.
+    EXPECT_TRUE(sink->wait([&] { return screen_text(*s).find("30 100") != std::string::npos; })) << screen_text(*s);
+
+    options.command_line = "/nonexistent/program";
+    auto failing = std::move(*PtySession::spawn(sink, options));
+    EXPECT_TRUE(failing->start());
+    EXPECT_FALSE(failing->waiting()) << "tried once: it waits no more";
+}
+
 TEST(PosixPty, EndsWhenTheProgramEndsWithItsStatusEvenIfItsChildKeepsTheTerminal) {
     const struct {
         const char* command;

@@ -36,6 +36,7 @@ public:
     int destroyed = 0;
     std::optional<int> quit_code;
     std::vector<PtyOptions> spawned;
+    std::vector<unsigned> waiting_soon;  // start_waiting_soon's delays, in order
     std::vector<std::pair<std::string, std::string>> started;  // program, command line
     std::vector<std::string> errors;
     bool captured = false;
@@ -86,6 +87,7 @@ public:
         spawned.push_back(options);
         return PtySession::spawn(sink, options);
     }
+    void start_waiting_soon(unsigned milliseconds) override { waiting_soon.push_back(milliseconds); }
     bool start_program(const std::string& program, const std::string& command_line) override {
         check_released();
         started.emplace_back(program, command_line);
