@@ -35,6 +35,7 @@ namespace ovelin::win32 {
 namespace {
 
 constexpr COLORREF BACKGROUND = RGB(12, 14, 18);
+constexpr UINT_PTR START_WAITING_TIMER = 1;  // see start_waiting_soon
 
 Modifiers current_modifiers() {
     return {(::GetKeyState(VK_CONTROL) & 0x8000) != 0, (::GetKeyState(VK_SHIFT) & 0x8000) != 0,
@@ -331,10 +332,6 @@ CellMetrics MainWindow::resolve_terminal_font(const FontSettings& settings) {
 std::expected<std::unique_ptr<PtySession>, std::error_code> MainWindow::spawn_session(const PtyOptions& options) {
     if (!sink_) sink_ = std::make_shared<PostingSink>(hwnd_);
     return PtySession::spawn(sink_, options);
-}
-
-namespace {
-constexpr UINT_PTR START_WAITING_TIMER = 1;
 }
 
 void MainWindow::start_waiting_soon(unsigned milliseconds) {
