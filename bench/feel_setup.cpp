@@ -2,6 +2,8 @@
 
 #include <random>
 
+#include <shellapi.h>
+
 namespace feel {
 
 using namespace ovelin::testing;
@@ -149,6 +151,15 @@ Terminal start_ovelin(const Environment& env_in, const std::wstring& appdata) {
 }
 
 void stop(Terminal& t) {
+    // The notification icon a terminated ovelin leaves behind: Wine's tray
+    // otherwise slows the next program's window by about two seconds.
+    if (t.hwnd) {
+        NOTIFYICONDATAW nid{};
+        nid.cbSize = sizeof nid;
+        nid.hWnd = t.hwnd;
+        nid.uID = 1;
+        ::Shell_NotifyIconW(NIM_DELETE, &nid);
+    }
     if (t.process) terminate_tree(t.process.pid());
     t.hwnd = nullptr;
 }
