@@ -38,7 +38,14 @@ public:
     void show(int top) override {
         ::BitBlt(frame_, x_, y_, width_, height_ - top, dc_.get(), 0, top, SRCCOPY);
         if (top > 0) ::BitBlt(frame_, x_, y_ + height_ - top, width_, top, dc_.get(), 0, 0, SRCCOPY);
+        shown_ = true;
     }
+    // Where it covered the frame in this paint, if it was shown.
+    std::optional<RECT> shown_at() const {
+        if (!shown_) return std::nullopt;
+        return RECT{x_, y_, x_ + width_, y_ + height_};
+    }
+    void paint_ended() { shown_ = false; }
 
 private:
     int width_, height_;
@@ -48,6 +55,7 @@ private:
     std::optional<GdiCanvas> canvas_;  // after the DC: it gives the DC its font back before the DC goes
     HDC frame_ = nullptr;
     int x_ = 0, y_ = 0;
+    bool shown_ = false;
 };
 
 struct KeptSurfaces::Entry {
@@ -84,15 +92,30 @@ KeptSurface* KeptSurfaces::surface(HDC frame, HFONT font, HFONT bold, const void
 std::size_t KeptSurfaces::end_paint() {
     std::size_t drawn = 0;
     std::erase_if(entries_, [](const Entry& e) { return !e.used || !e.surface; });
+    last_shown_.clear();
     for (Entry& e : entries_) {
         drawn += e.surface->rows_drawn;
         e.surface->rows_drawn = 0;
         e.used = false;
+        if (auto at = e.surface->shown_at()) last_shown_.push_back(*at);
+        e.surface->paint_ended();
     }
     return drawn;
 }
 
-void KeptSurfaces::clear() { entries_.clear(); }
+bool KeptSurfaces::shown_again(const std::vector<RECT>& rects) const {
+    return std::ranges::all_of(rects, [&](const RECT& r) {
+        return std::ranges::any_of(entries_, [&](const Entry& e) {
+            const auto at = e.used && e.surface ? e.surface->shown_at() : std::nullopt;
+            return at && at->left == r.left && at->top == r.top && at->right == r.right && at->bottom == r.bottom;
+        });
+    });
+}
+
+void KeptSurfaces::clear() {
+    entries_.clear();
+    last_shown_.clear();
+}
 
 std::size_t KeptSurfaces::size() const { return entries_.size(); }
 

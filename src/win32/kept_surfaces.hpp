@@ -29,6 +29,12 @@ public:
     // drew again in that paint.
     std::size_t end_paint();
 
+    // Where surfaces were shown in the last paint ended: a paint that shows
+    // them there again need not fill under them first.
+    const std::vector<RECT>& last_shown() const { return last_shown_; }
+    // Whether every one of `rects` has been shown again in the paint under way.
+    bool shown_again(const std::vector<RECT>& rects) const;
+
     // Forgets every surface (the font or the display changed).
     void clear();
 
@@ -38,6 +44,7 @@ private:
     class Surface;
     struct Entry;
     std::vector<Entry> entries_;
+    std::vector<RECT> last_shown_;
 };
 
 }  // namespace ovelin::win32

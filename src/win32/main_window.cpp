@@ -251,15 +251,29 @@ void MainWindow::paint() {
 
     if (HDC mem = frame_.get(dc, width, height)) {
         RECT all{0, 0, width, height};
-        ::SetDCBrushColor(mem, BACKGROUND);
-        ::FillRect(mem, &all, static_cast<HBRUSH>(::GetStockObject(DC_BRUSH)));
+        const auto fill = [&](const std::vector<RECT>& except) {
+            for (const RECT& r : except) ::ExcludeClipRect(mem, r.left, r.top, r.right, r.bottom);
+            ::SetDCBrushColor(mem, BACKGROUND);
+            ::FillRect(mem, &all, static_cast<HBRUSH>(::GetStockObject(DC_BRUSH)));
+            ::SelectClipRgn(mem, nullptr);
+        };
+        // Most of the frame is terminal views, each copied whole from its
+        // kept pixels: the background goes only around them, unless the
+        // layout changed (then the frame is filled and drawn again).
+        const std::vector<RECT> covered = kept_.last_shown();
+        fill(covered);
         ::SetBkMode(mem, TRANSPARENT);
         {
             GdiCanvas canvas(mem, static_cast<HFONT>(font_.font.get()),
                              bar_font_.for_dpi(::GetDpiForWindow(hwnd_)), &kept_,
                              static_cast<HFONT>(font_.bold.get()));
             auto app = cell_.take();
-            paint_window(*app, canvas, ClientSize{client.right - client.left, client.bottom - client.top});
+            const ClientSize size{client.right - client.left, client.bottom - client.top};
+            paint_window(*app, canvas, size);
+            if (!kept_.shown_again(covered)) {
+                fill({});
+                paint_window(*app, canvas, size);
+            }
         }
         kept_.end_paint();
         // The window does not clip its children: leave the edits be.
