@@ -214,6 +214,45 @@ TEST_F(Tiling, GroupCardsBreadcrumbAndTheGroupTiled) {
     }, 10s)) << "Up did not return to the top level";
 }
 
+// The first paint after a layout change, read without asking for another,
+// equals the window painted afresh (its kept pixels dropped, as a settings
+// change drops them): nothing of the last layout's text stays behind.
+TEST_F(Tiling, TheFirstPaintOfANewLayoutLeavesNothingOfTheLast) {
+    HWND hwnd = start_with_tabs(2);
+    ASSERT_NE(hwnd, nullptr);
+    ASSERT_TRUE(wait_until([&] { return cursor_bar(hwnd).has_value(); }, 30s)) << "no prompt";
+    bring_to_front(hwnd);
+    const std::wstring done = appdata_ + L"\\done.txt";
+    type_text(L"for /L %i in (1,1,90) do @echo %i WWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWW\r");
+    type_text(L"echo done>" + done + L"\r");
+    ASSERT_TRUE(wait_until([&] { return read_file(done).has_value(); }, 30s));
+    std::optional<Capture> before, now;
+    ASSERT_TRUE(wait_until([&] {  // the text on the screen, painted
+        before = std::exchange(now, shot(hwnd));
+        return before && now && before->rgb == now->rgb;
+    }, 10s));
+    const struct {
+        const char* change;
+        int x, y;  // a pixel the new layout paints
+        std::uint32_t color;
+    } steps[] = {{"one view became two tiles", 0, 200, FRAME}, {"two tiles became one view", 0, 200, BACKGROUND}};
+    for (const auto& step : steps) {
+        press('A', {VK_CONTROL, VK_SHIFT});
+        std::optional<Capture> first;
+        ASSERT_TRUE(wait_until([&] {
+            first = capture_client(hwnd);
+            return first && first->at(step.x, step.y) == step.color;
+        }, 10s)) << step.change;
+        ::SendMessageW(hwnd, WM_SETTINGCHANGE, 0, 0);
+        const auto fresh = shot(hwnd);
+        ASSERT_TRUE(fresh);
+        int differ = 0;
+        for (std::size_t i = 0; i < std::min(first->rgb.size(), fresh->rgb.size()); ++i)
+            differ += first->rgb[i] != fresh->rgb[i];
+        EXPECT_EQ(differ, 0) << "bytes unlike a fresh paint after " << step.change;
+    }
+}
+
 // A top-level window of class OvelinHost owned by a process other than `not_pid`.
 DWORD other_instance(DWORD not_pid) {
     struct State {
