@@ -18,16 +18,15 @@ void on_create(AppCell& cell, Host& host) {
         load_all(folder, *app);
         app->config_dir = std::move(folder);
     }
-    {
-        auto app = cell.take();
-        app->metrics = host.resolve_terminal_font(app->settings.font);
-    }
-    // The shells start first: they come up while the icon is added.
-    open_startup_tabs(cell, host);
     // The notification area answers through messages, which may reach this
     // window while the call waits: the state is not held across it.
     const bool icon = host.add_tray_icon();
-    cell.take()->tray_added = icon;
+    {
+        auto app = cell.take();
+        app->tray_added = icon;
+        app->metrics = host.resolve_terminal_font(app->settings.font);
+    }
+    open_startup_tabs(cell, host);
 }
 
 namespace {
