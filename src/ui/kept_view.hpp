@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "term/screen.hpp"
@@ -48,6 +49,8 @@ public:
     int origin = 0;          // the cell row where the view's top row is
     std::vector<ViewRow> rows;  // the view's rows, top first
     std::size_t rows_drawn = 0;  // at the last update
+    // For a picture that is not a terminal view: what it was drawn from.
+    std::string drawn_for;
 };
 
 // Brings the surface (`width` pixels wide, a cell row for each of `marks`)

@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "core/utf.hpp"
+#include "ui/kept_view.hpp"
+#include "ui/palette.hpp"
 
 namespace ovelin {
 
@@ -59,7 +61,9 @@ BarHit hit_test_bar(int client_width, std::size_t item_count, int x, int y) {
     return {x >= r.right - CLOSE_WIDTH ? BarHit::Kind::Close : BarHit::Kind::Body, slot};
 }
 
-void paint_tab_bar(Canvas& canvas, std::span<const TabBarItem> items, int client_width) {
+namespace {
+
+void draw_tab_bar(Canvas& canvas, std::span<const TabBarItem> items, int client_width) {
     const std::size_t shown = visible_slots(client_width, items.size());
     for (std::size_t i = 0; i < shown; ++i) {
         const TabBarItem& item = items[i];
@@ -73,6 +77,44 @@ void paint_tab_bar(Canvas& canvas, std::span<const TabBarItem> items, int client
     const int plus = plus_left(client_width);
     canvas.fill({plus, 0, client_width, BAR_HEIGHT}, PLUS_FILL);
     canvas.text_in({client_width - 26, 0, client_width, BAR_HEIGHT}, u"+", WHITE);
+}
+
+// Everything the bar's pixels depend on.
+std::string drawn_from(std::span<const TabBarItem> items, int client_width) {
+    std::string key = std::to_string(client_width);
+    const auto color = [&](const std::optional<Rgb>& c) {
+        key += c ? std::to_string(c->r << 16 | c->g << 8 | c->b) : "-";
+        key += ',';
+    };
+    for (const TabBarItem& item : items) {
+        key += item.active ? "\n*" : "\n ";
+        color(item.stripe);
+        color(item.underline);
+        key += item.label;
+    }
+    return key;
+}
+
+const int BAR_PICTURE = 0;  // its address names the bar's kept pixels
+
+}  // namespace
+
+void paint_tab_bar(Canvas& canvas, std::span<const TabBarItem> items, int client_width) {
+    // Kept between paints: most paints are for output, and the bar stays.
+    KeptSurface* kept = canvas.kept_surface(&BAR_PICTURE, {0, 0, client_width, BAR_HEIGHT});
+    if (!kept) {
+        draw_tab_bar(canvas, items, client_width);
+        return;
+    }
+    std::string key = drawn_from(items, client_width);
+    if (kept->drawn_for != key) {
+        Canvas& c = kept->canvas();
+        c.fill({0, 0, client_width, BAR_HEIGHT}, palette::BACKGROUND);
+        c.select_font(FontKind::Bar);
+        draw_tab_bar(c, items, client_width);
+        kept->drawn_for = std::move(key);
+    }
+    kept->show(0);
 }
 
 }  // namespace ovelin

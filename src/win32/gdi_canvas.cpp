@@ -78,7 +78,7 @@ void GdiCanvas::text_in(const Rect& box, std::u16string_view text, Rgb color) {
 }
 
 KeptSurface* GdiCanvas::kept_surface(const void* view, const Rect& where) {
-    return kept_ ? kept_->surface(dc_, terminal_font_, terminal_bold_, view, where) : nullptr;
+    return kept_ ? kept_->surface(dc_, terminal_font_, terminal_bold_, bar_font_, view, where) : nullptr;
 }
 
 }  // namespace ovelin::win32

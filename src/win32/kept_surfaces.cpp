@@ -10,14 +10,14 @@ namespace ovelin::win32 {
 
 class KeptSurfaces::Surface final : public KeptSurface {
 public:
-    Surface(HDC frame, HFONT font, HFONT bold, int width, int height)
+    Surface(HDC frame, HFONT font, HFONT bold, HFONT bar, int width, int height)
         : width_(width), height_(height), dc_(::CreateCompatibleDC(frame)),
           // Compatible with the frame, not the screen: the same pixel format
           // gives the same text pixels and a plain copy.
           bitmap_(::CreateCompatibleBitmap(frame, width, height)), keep_bitmap_(dc_.get(), bitmap_.get()) {
         if (!dc_ || !bitmap_) return;
         ::SetBkMode(dc_.get(), TRANSPARENT);
-        canvas_.emplace(dc_.get(), font, nullptr, nullptr, bold);
+        canvas_.emplace(dc_.get(), font, bar, nullptr, bold);
         canvas_->select_font(FontKind::Terminal);
     }
 
@@ -61,7 +61,7 @@ private:
 struct KeptSurfaces::Entry {
     const void* view;
     int left, top;
-    HFONT font;
+    HFONT font, bar;
     std::unique_ptr<Surface> surface;
     bool used;
 };
@@ -69,19 +69,21 @@ struct KeptSurfaces::Entry {
 KeptSurfaces::KeptSurfaces() = default;
 KeptSurfaces::~KeptSurfaces() = default;
 
-KeptSurface* KeptSurfaces::surface(HDC frame, HFONT font, HFONT bold, const void* view, const Rect& where) {
+KeptSurface* KeptSurfaces::surface(HDC frame, HFONT font, HFONT bold, HFONT bar, const void* view, const Rect& where) {
     const int width = where.right - where.left, height = where.bottom - where.top;
     if (width <= 0 || height <= 0) return nullptr;
     auto it = std::find_if(entries_.begin(), entries_.end(), [&](const Entry& e) {
         return e.view == view && e.left == where.left && e.top == where.top;
     });
-    if (it == entries_.end()) it = entries_.insert(entries_.end(), Entry{view, where.left, where.top, font, {}, false});
+    if (it == entries_.end())
+        it = entries_.insert(entries_.end(), Entry{view, where.left, where.top, font, bar, {}, false});
     Entry& e = *it;
-    if (!e.surface || e.font != font || e.surface->width() != width || e.surface->height() != height) {
+    if (!e.surface || e.font != font || e.bar != bar || e.surface->width() != width || e.surface->height() != height) {
         e.surface.reset();  // the old bitmap goes before the new one is made
-        auto made = std::make_unique<Surface>(frame, font, bold, width, height);
+        auto made = std::make_unique<Surface>(frame, font, bold, bar, width, height);
         if (made->ok()) e.surface = std::move(made);
         e.font = font;
+        e.bar = bar;
     }
     e.used = true;
     if (!e.surface) return nullptr;

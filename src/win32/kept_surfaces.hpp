@@ -20,9 +20,9 @@ public:
     KeptSurfaces& operator=(const KeptSurfaces&) = delete;
 
     // The surface of `view` at `where` for the paint into `frame`: made on
-    // first use, and again when its size or the font changed. Null when GDI
+    // first use, and again when its size or a font changed. Null when GDI
     // cannot make one (the view then draws straight onto the frame).
-    KeptSurface* surface(HDC frame, HFONT font, HFONT bold, const void* view, const Rect& where);
+    KeptSurface* surface(HDC frame, HFONT font, HFONT bold, HFONT bar, const void* view, const Rect& where);
 
     // Ends a paint: frees the surfaces no view asked for since the last call
     // (closed sessions, views no longer shown). Returns the rows the views

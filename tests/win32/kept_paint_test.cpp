@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "ui/tab_bar.hpp"
 #include "ui/terminal_view.hpp"
 #include "win32/gdi_canvas.hpp"
 #include "win32/handles.hpp"
@@ -36,7 +37,8 @@ struct Frame {
 
 // One paint as the window does it: a new bitmap in the background colour,
 // the view drawn, the pixels read back.
-Image paint(HFONT font, HFONT bold, const Frame& f, KeptSurfaces* kept) {
+template <class Draw>
+Image paint_with(HFONT font, HFONT bold, HFONT bar, KeptSurfaces* kept, Draw draw) {
     HDC screen_dc = ::GetDC(nullptr);
     UniqueMemoryDc mem(::CreateCompatibleDC(screen_dc));
     UniqueGdiObject bitmap(::CreateCompatibleBitmap(screen_dc, WIDTH, HEIGHT));
@@ -47,9 +49,8 @@ Image paint(HFONT font, HFONT bold, const Frame& f, KeptSurfaces* kept) {
         ::SetDCBrushColor(mem.get(), RGB(12, 14, 18));
         ::FillRect(mem.get(), &all, static_cast<HBRUSH>(::GetStockObject(DC_BRUSH)));
         ::SetBkMode(mem.get(), TRANSPARENT);
-        GdiCanvas canvas(mem.get(), font, nullptr, kept, bold);
-        canvas.select_font(FontKind::Terminal);
-        draw_terminal(canvas, *f.screen, f.area, f.metrics, f.view);
+        GdiCanvas canvas(mem.get(), font, bar, kept, bold);
+        draw(canvas);
     }
     BITMAPINFO bi{};
     bi.bmiHeader.biSize = sizeof bi.bmiHeader;
@@ -65,6 +66,13 @@ Image paint(HFONT font, HFONT bold, const Frame& f, KeptSurfaces* kept) {
               HEIGHT);
     for (std::uint32_t& p : image.pixels) p &= 0xFFFFFF;
     return image;
+}
+
+Image paint(HFONT font, HFONT bold, const Frame& f, KeptSurfaces* kept) {
+    return paint_with(font, bold, nullptr, kept, [&](GdiCanvas& canvas) {
+        canvas.select_font(FontKind::Terminal);
+        draw_terminal(canvas, *f.screen, f.area, f.metrics, f.view);
+    });
 }
 
 // Empty when equal, else the first pixel that differs and how many do.
@@ -281,6 +289,55 @@ TEST(KeptPaint, PixelsMatchPaintingAfreshAfterEveryChange) {
             }
         }
     }
+}
+
+}  // namespace
+}  // namespace ovelin::win32
+
+namespace ovelin::win32 {
+namespace {
+
+// The tab bar kept between paints shows what drawing it afresh would, after
+// whatever of it changed.
+TEST(KeptPaint, TheBarMatchesDrawingItAfresh) {
+    UniqueGdiObject font(create_font("Consolas", 96, 10.0f)), bar(create_font("Tahoma", 96, 9.0f));
+    ASSERT_TRUE(font && bar);
+    const auto item = [](std::string label, bool active = false, std::optional<Rgb> stripe = {},
+                         std::optional<Rgb> underline = {}) {
+        TabBarItem i;
+        i.label = std::move(label);
+        i.active = active;
+        i.stripe = stripe;
+        i.underline = underline;
+        return i;
+    };
+    const Rgb red{231, 72, 86};
+    const struct {
+        const char* change;
+        std::vector<TabBarItem> items;
+        int width;
+    } steps[] = {
+        {"first", {item("one", true), item("two")}, WIDTH},
+        {"nothing", {item("one", true), item("two")}, WIDTH},
+        {"the active tab", {item("one"), item("two", true)}, WIDTH},
+        {"a label", {item("uno"), item("two", true)}, WIDTH},
+        {"a stripe", {item("uno", false, red), item("two", true)}, WIDTH},
+        {"an underline", {item("uno", false, red), item("two", true, {}, red)}, WIDTH},
+        {"the width", {item("uno", false, red), item("two", true, {}, red)}, WIDTH - 60},
+        {"a third tab", {item("uno", false, red), item("two", true, {}, red), item("three")}, WIDTH - 60},
+    };
+    KeptSurfaces kept;
+    for (const auto& step : steps) {
+        const auto draw = [&](GdiCanvas& canvas) {
+            canvas.select_font(FontKind::Bar);
+            paint_tab_bar(canvas, step.items, step.width);
+        };
+        const Image with_kept = paint_with(static_cast<HFONT>(font.get()), nullptr, static_cast<HFONT>(bar.get()), &kept, draw);
+        kept.end_paint();
+        const Image afresh = paint_with(static_cast<HFONT>(font.get()), nullptr, static_cast<HFONT>(bar.get()), nullptr, draw);
+        EXPECT_EQ(difference(with_kept, afresh), "") << "after " << step.change;
+    }
+    EXPECT_EQ(kept.size(), 1u);
 }
 
 }  // namespace
