@@ -360,7 +360,11 @@ TEST_F(Dialogs, TheManagersKeysFilterDuplicateAndDeleteWithConfirmation) {
     ASSERT_TRUE(gone(app_.pid(), L"OvelinConnMgr"));
     // Changed and changed back: still written, with both profiles as they were.
     ASSERT_TRUE(wait_until([&] { return file_exists(config_ + L"\\profiles.json.bak"); }));
+    // Read once the save has let go of it: a reader that does not share
+    // deletion (as this one) cannot open it in the moment between the
+    // replace and the writer's close.
     auto file = parse_record<ProfilesFile>(config_file(L"profiles.json"));
+    wait_until([&] { return (file = parse_record<ProfilesFile>(config_file(L"profiles.json"))).has_value(); }, 5s);
     ASSERT_TRUE(file) << file.error();
     ASSERT_EQ(file->profiles.size(), 2u);
     EXPECT_EQ(file->profiles[0].id, "p-1-1");
