@@ -14,6 +14,7 @@
 #include "app/sessions.hpp"
 #include "support/env.hpp"
 #include "support/fake_host.hpp"
+#include "support/recorder.hpp"
 #include "support/temp_dir.hpp"
 
 namespace ovelin {
@@ -27,18 +28,8 @@ using testing::read_text;
 int px(int col) { return 6 + 8 * col + 3; }
 int py(int row) { return 34 + 6 + 16 * row + 5; }
 
-class Clipboard : public ::testing::Test {
+class Clipboard : public testing::RecorderTest {
 protected:
-    Clipboard() : comspec_("COMSPEC", std::string("/bin/sh")) {
-        host_.cell = &cell_;
-        auto app = cell_.take();
-        app->metrics = {8, 16, 14};
-    }
-    ~Clipboard() override {
-        EXPECT_EQ(host_.held_violations, 0) << "a window request was made with the state held";
-        cell_.take()->sessions.clear();
-    }
-
     // A session whose program prints nothing after READY; its screen then
     // shows exactly `bytes`.
     void open_screen(const std::string& bytes) {
@@ -52,23 +43,7 @@ protected:
         pty->screen()->screen.feed("\x1b[H\x1b[2J" + bytes);
     }
     std::filesystem::path open_recorder(const std::optional<std::string>& group = std::nullopt) {
-        const auto file = tmp_.path() / ("rec" + std::to_string(recorders_++));
-        SpawnRequest r;
-        r.command = "/bin/sh -c 'stty raw -echo -iexten; echo READY; exec cat > " + file.string() + "'";
-        r.group = group;
-        EXPECT_TRUE(open_terminal(cell_, host_, r));
-        auto app = cell_.take();
-        const auto& pty = app->sessions[app->active].pty;
-        EXPECT_TRUE(host_.sink->wait([&] { return testing::screen_text(*pty).find("READY") != std::string::npos; }));
-        return file;
-    }
-    std::string recorded(const std::filesystem::path& file, const std::string& marker) {
-        std::string text;
-        EXPECT_TRUE(host_.sink->wait([&] {
-            text = read_text(file);
-            return text.ends_with(marker);
-        })) << text;
-        return text.substr(0, text.size() - std::min(text.size(), marker.size()));
+        return open_recorder_file(group);
     }
     void feed_active(const std::string& bytes) {
         auto app = cell_.take();
@@ -80,12 +55,6 @@ protected:
         auto app = cell_.take();
         return selection_range(*app, app->sessions[app->active].id());
     }
-
-    testing::TempDir tmp_;
-    testing::ScopedEnv comspec_;
-    AppCell cell_;
-    FakeHost host_;
-    int recorders_ = 0;
 };
 
 TEST_F(Clipboard, DraggingCopiesTheCellsBetweenPressAndRelease) {

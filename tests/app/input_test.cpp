@@ -7,6 +7,7 @@
 #include "app/sessions.hpp"
 #include "support/env.hpp"
 #include "support/fake_host.hpp"
+#include "support/recorder.hpp"
 #include "support/temp_dir.hpp"
 
 namespace ovelin {
@@ -41,45 +42,12 @@ TEST(KeyTable, EverySpecialKeyAndNothingElse) {
 }
 
 // Sessions running a recorder: raw terminal, no echo, every byte to a file.
-class Input : public ::testing::Test {
+class Input : public testing::RecorderTest {
 protected:
-    Input() : comspec_("COMSPEC", std::string("/bin/sh")) {
-        host_.cell = &cell_;
-        auto app = cell_.take();
-        app->metrics = {8, 16, 14};
-    }
-    ~Input() override {
-        EXPECT_EQ(host_.held_violations, 0) << "a window request was made with the state held";
-        cell_.take()->sessions.clear();
-    }
-
     std::filesystem::path open_recorder(const std::optional<std::string>& group = std::nullopt) {
-        const auto file = tmp_.path() / ("rec" + std::to_string(recorders_++));
-        SpawnRequest r;
-        r.command = "/bin/sh -c 'stty raw -echo -iexten; echo READY; exec cat > " + file.string() + "'";
-        r.group = group;
-        EXPECT_TRUE(open_terminal(cell_, host_, r));
-        auto app = cell_.take();
-        const auto& screen = app->sessions[app->active].pty;
-        EXPECT_TRUE(host_.sink->wait([&] { return testing::screen_text(*screen).find("READY") != std::string::npos; }));
-        return file;
-    }
-    // Waits until the file ends with the marker and gives what came before.
-    std::string recorded(const std::filesystem::path& file, const std::string& marker) {
-        std::string text;
-        EXPECT_TRUE(host_.sink->wait([&] {
-            text = read_text(file);
-            return text.ends_with(marker);
-        })) << text;
-        return text.substr(0, text.size() - std::min(text.size(), marker.size()));
+        return open_recorder_file(group);
     }
     void mark(const std::string& marker) { send_input(*cell_.take(), marker); }
-
-    testing::TempDir tmp_;
-    testing::ScopedEnv comspec_;
-    AppCell cell_;
-    FakeHost host_;
-    int recorders_ = 0;
 };
 
 TEST_F(Input, CharactersBecomeTheirBytes) {

@@ -53,23 +53,16 @@ Act wheel(int delta, unsigned lines = 3) { return {0, {}, delta, lines}; }
 
 class Scrollback : public testing::RecorderTest {
 protected:
+    using RecorderTest::recorded;
     // A session whose program records every byte it reads; its screen shows
     // only what the test feeds it.
     std::filesystem::path open_recorder(const std::optional<std::string>& group = std::nullopt) {
-        const auto file = RecorderTest::open_recorder("", group).file;
+        const auto file = open_recorder_file(group);
         auto app = cell_.take();
         const auto& pty = app->sessions[app->active].pty;
         std::lock_guard lock(pty->screen()->mutex);
         pty->screen()->screen.feed("\x1b[H\x1b[2J");
         return file;
-    }
-    std::string recorded(const std::filesystem::path& file, const std::string& marker) {
-        std::string text;
-        EXPECT_TRUE(host_.sink->wait([&] {
-            text = read_text(file);
-            return text.ends_with(marker);
-        })) << text;
-        return text.substr(0, text.size() - std::min(text.size(), marker.size()));
     }
     void feed(std::size_t index, const std::string& bytes) {
         auto app = cell_.take();

@@ -65,6 +65,21 @@ protected:
         return got;
     }
 
+    // The recorder's file alone, for tests that mark it themselves.
+    std::filesystem::path open_recorder_file(const std::optional<std::string>& group = std::nullopt) {
+        return open_recorder("", group).file;
+    }
+    // Waits until the file ends with a marker the test sent itself (through
+    // the application) and gives everything before it.
+    std::string recorded(const std::filesystem::path& file, const std::string& marker) {
+        std::string text;
+        EXPECT_TRUE(host_.sink->wait([&] {
+            text = read_text(file);
+            return text.ends_with(marker);
+        })) << text;
+        return text.substr(0, text.size() - std::min(text.size(), marker.size()));
+    }
+
     TempDir tmp_;
     ScopedEnv comspec_;
     AppCell cell_;
