@@ -133,6 +133,14 @@ std::wstring Lab::shell_running(const std::wstring& what) const {
 
 std::wstring Lab::flood_loop() const { return L"for /l %i in (0,0,1) do @type " + quoted(flood_); }
 
+std::vector<Process> Lab::unshown_floods(int count) const {
+    Environment env = lab_environment(L"/c " + flood_loop());
+    env[L"FLOOR_UNSHOWN"] = L"1";
+    std::vector<Process> floods;
+    for (int i = 0; i < count; ++i) floods.push_back(start_process(bin_path(L"floor_term.exe"), L"", env, START_DIR));
+    return floods;
+}
+
 Environment lab_environment(const std::wstring& comspec_tail) {
     Environment env = current_environment();
     env[L"COMSPEC"] = comspec_tail.empty() ? bin_path(L"test_shell.exe")

@@ -34,6 +34,9 @@ public:
     std::wstring shell_running(const std::wstring& what) const;
     // A command printing the flood file over and over.
     std::wstring flood_loop() const;
+    // `count` flood loops on pseudo consoles of unshown floors: their output
+    // read and dropped, nothing painted (the floods' own load).
+    std::vector<Process> unshown_floods(int count) const;
 
 private:
     std::wstring root_, flood_, colour_;

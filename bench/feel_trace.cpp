@@ -85,6 +85,7 @@ PaintRate paints_between(const std::vector<Seen>& seen, std::int64_t from, std::
         if (s.mark == Mark::PaintBegin) begun = s.ticks;
         if (s.mark == Mark::PaintEnd && begun >= 0) {
             ++rate.paints;
+            rate.full += s.value == 1;
             total += ticks_to_ms(s.ticks - begun);
             begun = -1;
         }

@@ -57,6 +57,7 @@ std::optional<OwnParts> own_parts(const std::vector<Seen>& seen, std::int64_t se
 // Paints that ended between two moments, and their mean length.
 struct PaintRate {
     int paints = 0;
+    int full = 0;  // of them, paints that brought every view up to date
     double mean_ms = 0;
 };
 PaintRate paints_between(const std::vector<Seen>& seen, std::int64_t from, std::int64_t to);

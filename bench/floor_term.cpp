@@ -4,6 +4,8 @@
 // read on a thread into the last rows of text (no colours, no scrollback),
 // and a repaint on every read with one TextOutW per row. Typed characters
 // are written to the console from the window's thread.
+// FLOOR_UNSHOWN=1: the window is never shown nor painted, the output still
+// read (the load of a console's output without its display).
 
 #include <windows.h>
 
@@ -147,6 +149,11 @@ bool start_shell(int rows, int cols) {
     return ok;
 }
 
+bool unshown() {
+    static const bool value = ::GetEnvironmentVariableW(L"FLOOR_UNSHOWN", nullptr, 0) > 0;
+    return value;
+}
+
 void read_output() {
     char buf[8192];
     DWORD got = 0;
@@ -155,7 +162,7 @@ void read_output() {
             std::lock_guard lock(term.mutex);
             term.rows.feed(buf, got);
         }
-        ::PostMessageW(term.hwnd, WM_OUTPUT, 0, 0);
+        if (!unshown()) ::PostMessageW(term.hwnd, WM_OUTPUT, 0, 0);
     }
 }
 
@@ -228,7 +235,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     term.rows.resize(client.bottom / term.cell_h, client.right / term.cell_w);
     if (!start_shell(term.rows.rows, term.rows.cols)) return 2;
     term.reader = std::thread(read_output);
-    ::ShowWindow(term.hwnd, SW_SHOW);
+    if (!unshown()) ::ShowWindow(term.hwnd, SW_SHOW);
 
     MSG msg;
     while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {

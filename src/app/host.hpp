@@ -33,6 +33,14 @@ public:
 
     // Invalidate the whole client area, without erasing.
     virtual void repaint() = 0;
+    // The active tab printed: a repaint in which the other tabs' views may
+    // show what they showed before (paint_window's others_may_lag), unless
+    // a repaint() or their due time came meanwhile.
+    virtual void repaint_active() { repaint(); }
+    // Another tab printed: its view is brought up to date at the next paint
+    // due for the others, at most a frame interval after the last one, so a
+    // flood in other tabs does not slow the one being typed into.
+    virtual void repaint_others_soon() { repaint(); }
     virtual ClientSize client_size() = 0;
 
     // The notification-area icon; add answers whether it was added.

@@ -9,6 +9,8 @@ namespace ovelin {
 
 // The surface is already filled with the background. Draws the tab bar,
 // the main area of the current view, and the help overlay when shown.
-void paint_window(App& app, Canvas& canvas, ClientSize size);
+// `others_may_lag`: the views of tabs other than the active one may show
+// what they showed before when only their text changed (Host::repaint_active).
+void paint_window(App& app, Canvas& canvas, ClientSize size, bool others_may_lag = false);
 
 }  // namespace ovelin

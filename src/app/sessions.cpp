@@ -241,12 +241,16 @@ void activate(AppCell& cell, Host& host, std::size_t index) {
 void on_session_output(AppCell& cell, Host& host, std::uint64_t id) {
     auto app = cell.take();
     if (!app->find_session(id)) return;
-    host.repaint();
+    const bool active = app->active < app->sessions.size() && app->sessions[app->active].id() == id;
+    if (!active) {
+        host.repaint_others_soon();
+        return;
+    }
+    host.repaint_active();
     // A moment for the rest of its first lines; the others' start-up no
     // longer delays what the user looks at.
     constexpr unsigned AFTER_FIRST_OUTPUT_MS = 100;
-    if (app->active < app->sessions.size() && app->sessions[app->active].id() == id && any_waiting(*app))
-        host.start_waiting_soon(AFTER_FIRST_OUTPUT_MS);
+    if (any_waiting(*app)) host.start_waiting_soon(AFTER_FIRST_OUTPUT_MS);
 }
 
 

@@ -17,13 +17,14 @@ namespace ovelin {
 namespace {
 
 // An ended tab shows neither a cursor nor a suggestion, focused or not.
-TerminalPane pane(const App& app, Session& s, bool focused, std::optional<Rgb> strip) {
+TerminalPane pane(const App& app, Session& s, bool focused, std::optional<Rgb> strip, bool may_lag) {
     TerminalPane p;
     p.label = tab_label(app, s);
     p.strip = strip;
     p.screen = s.pty->screen().get();
     p.view.top = s.view_top;
     p.view.focused = focused && !s.ended();
+    p.view.may_lag = may_lag && !focused;
     p.view.ghost = GhostText{s.line, s.pending};
     p.view.selection = selection_range(app, s.id());
     const FindMarks marks = find_marks(app, s.id());
@@ -37,7 +38,7 @@ std::optional<Rgb> own_color(const Session& s) {
     return std::nullopt;
 }
 
-void paint_tiles(App& app, Canvas& canvas, ClientSize size) {
+void paint_tiles(App& app, Canvas& canvas, ClientSize size, bool others_may_lag) {
     const std::vector<std::size_t> shown = visible_sessions(app);
     const std::vector<Rect> cells = grid(content_rect(size), shown.size());
     const bool alone = shown.size() == 1;
@@ -48,13 +49,14 @@ void paint_tiles(App& app, Canvas& canvas, ClientSize size) {
         if (!strip && s.group)
             if (const TabGroup* g = app.find_group(*s.group)) strip = palette::GROUP[g->color % 8];
         const bool is_active = shown[k] == active;
-        paint_tile(canvas, cells[k], pane(app, s, is_active, strip), alone, is_active, app.metrics);
+        paint_tile(canvas, cells[k], pane(app, s, is_active, strip, others_may_lag && !is_active), alone, is_active,
+                   app.metrics);
         if (app.find.open && app.find.session_id == s.id())
             draw_find_bar(canvas, find_bar_layout(tile_terminal_area(cells[k], alone), app.metrics), find_count(app));
     }
 }
 
-void paint_cards(App& app, Canvas& canvas, ClientSize size) {
+void paint_cards(App& app, Canvas& canvas, ClientSize size, bool others_may_lag) {
     BrowserView view;
     view.top_level = app.browse_path.empty();
     for (std::uint64_t id : app.browse_path)
@@ -65,7 +67,8 @@ void paint_cards(App& app, Canvas& canvas, ClientSize size) {
         const BrowseEntry& e = entries[k];
         if (e.kind == BrowseEntry::Kind::Tab) {
             Session& s = app.sessions[e.session];
-            view.cards.push_back(pane(app, s, k == view.highlighted, own_color(s)));
+            view.cards.push_back(
+                pane(app, s, k == view.highlighted, own_color(s), others_may_lag && e.session != app.active));
             continue;
         }
         const TabGroup* g = app.find_group(e.group);
@@ -78,12 +81,12 @@ void paint_cards(App& app, Canvas& canvas, ClientSize size) {
 
 }  // namespace
 
-void paint_view(App& app, Canvas& canvas, ClientSize size) {
+void paint_view(App& app, Canvas& canvas, ClientSize size, bool others_may_lag) {
     refresh_find(app);
     if (app.view_mode == ViewMode::BrowseGroups)
-        paint_cards(app, canvas, size);
+        paint_cards(app, canvas, size, others_may_lag);
     else
-        paint_tiles(app, canvas, size);
+        paint_tiles(app, canvas, size, others_may_lag);
 }
 
 }  // namespace ovelin

@@ -8,6 +8,6 @@
 namespace ovelin {
 
 // The terminal font is selected and the area filled with the background.
-void paint_view(App& app, Canvas& canvas, ClientSize size);
+void paint_view(App& app, Canvas& canvas, ClientSize size, bool others_may_lag = false);
 
 }  // namespace ovelin

@@ -18,7 +18,7 @@ enum class Mark : std::uint32_t {
     OutputRead,      // a read from a session's console returned (id; value: bytes)
     OutputFed,       // that read is in the screen model, before the notice
     PaintBegin,      // the window's paint began
-    PaintEnd,        // its block transfer to the window is done
+    PaintEnd,        // its block transfer to the window is done (value: 1 when every view was brought up to date)
     PaintDrawn,      // the frame is drawn, its block transfer to the window next
 };
 

@@ -158,8 +158,9 @@ void follow_view(KeptSurface& kept, std::uint64_t top, int h) {
 
 }  // namespace
 
-void paint_kept(KeptSurface& kept, const Screen& screen, std::uint64_t top, std::vector<RowMarks>& marks, int cols,
-                const CellMetrics& m, int width) {
+void paint_kept(KeptSurface& kept, const Screen& screen, const KeptPlace& place, std::vector<RowMarks>& marks,
+                int cols, const CellMetrics& m, int width) {
+    const std::uint64_t top = place.top;
     const int n = static_cast<int>(marks.size());
     const int h = m.cell_height;
     kept.rows_drawn = 0;
@@ -167,6 +168,14 @@ void paint_kept(KeptSurface& kept, const Screen& screen, std::uint64_t top, std:
                              kept.screen == screen.serial() && kept.alternate == screen.alternate_screen() &&
                              kept.reverse == screen.reverse_video() && kept.screen_rows == screen.rows() &&
                              kept.screen_cols == screen.cols();
+    if (place.may_lag && same_source && (place.live ? kept.live : !kept.live && kept.top == top) &&
+        std::ranges::equal(kept.rows, marks, [](const ViewRow& row, const RowMarks& mk) {
+            return row.known && row.marks == mk;
+        })) {
+        // Only the text can differ: its time stays, so the next update finds it.
+        kept.show(h * kept.origin);
+        return;
+    }
     if (!same_source) {
         kept.rows.assign(marks.size(), ViewRow{});
         kept.cols = cols;
@@ -208,6 +217,8 @@ void paint_kept(KeptSurface& kept, const Screen& screen, std::uint64_t top, std:
         ++kept.rows_drawn;
     }
     kept.time = screen.clock();
+    kept.top = top;
+    kept.live = place.live;
     kept.show(h * kept.origin);
 }
 

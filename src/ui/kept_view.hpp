@@ -48,17 +48,26 @@ public:
     std::uint64_t time = 0;  // the screen's clock at the last update
     int origin = 0;          // the cell row where the view's top row is
     std::vector<ViewRow> rows;  // the view's rows, top first
+    std::uint64_t top = 0;   // the line at the top at the last update
+    bool live = false;       // whether the view followed the live screen then
     std::size_t rows_drawn = 0;  // at the last update
     // For a picture that is not a terminal view: what it was drawn from.
     std::string drawn_for;
 };
 
+struct KeptPlace {
+    std::uint64_t top = 0;  // the line at the view's top row
+    bool live = false;      // the view follows the live screen
+    bool may_lag = false;   // see TerminalView::may_lag
+};
+
 // Brings the surface (`width` pixels wide, a cell row for each of `marks`)
-// to show the screen's lines from `top` on, `cols` columns of them, marked
-// with `marks`, and shows it. Rows whose lines scrolled are kept (the ring
-// turned for the most of them, bands moved for the rest); every other row
-// whose line or marks changed is read again and drawn when it differs.
-void paint_kept(KeptSurface& kept, const Screen& screen, std::uint64_t top, std::vector<RowMarks>& marks, int cols,
-                const CellMetrics& m, int width);
+// to show the screen's lines from `place.top` on, `cols` columns of them,
+// marked with `marks`, and shows it. Rows whose lines scrolled are kept (the
+// ring turned for the most of them, bands moved for the rest); every other
+// row whose line or marks changed is read again and drawn when it differs.
+// A view that may lag is shown as it was when only the screen's text changed.
+void paint_kept(KeptSurface& kept, const Screen& screen, const KeptPlace& place, std::vector<RowMarks>& marks,
+                int cols, const CellMetrics& m, int width);
 
 }  // namespace ovelin

@@ -94,7 +94,7 @@ void draw_terminal(Canvas& canvas, LockedScreen& locked, const Rect& area, const
     if (rows > 0 && cols > 0)
         kept = canvas.kept_surface(&locked, {area.left, area.top, area.right, area.top + m.cell_height * rows});
     if (kept) {
-        paint_kept(*kept, screen, top, marks, cols, m, area.right - area.left);
+        paint_kept(*kept, screen, {top, offset == 0, view.may_lag}, marks, cols, m, area.right - area.left);
     } else {
         for (int r = 0; r < rows; ++r) {
             screen.read_line(top + static_cast<std::uint64_t>(r), cells);

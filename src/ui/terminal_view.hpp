@@ -44,6 +44,10 @@ struct TerminalView {
     GhostText ghost;
     std::span<const FoundSpan> found;    // in order, none overlapping
     std::optional<std::size_t> current;  // the match gone to, in `found`
+    // Kept pixels may stay as they are when only the screen's text changed
+    // since: another tab's view, brought up to date at a steadier pace than
+    // the one typed into (a later paint shows the text).
+    bool may_lag = false;
 };
 
 // The line the view's top row shows: `top` clamped to the history, the live

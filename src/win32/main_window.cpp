@@ -36,6 +36,10 @@ namespace {
 
 constexpr COLORREF BACKGROUND = RGB(12, 14, 18);
 constexpr UINT_PTR START_WAITING_TIMER = 1;  // see start_waiting_soon
+constexpr UINT_PTR OTHERS_TIMER = 2;         // see repaint_others_soon
+// Tabs not typed into are brought up to date at most this often (about 30
+// frames a second) while they print.
+constexpr ULONGLONG OTHERS_PACE_MS = 33;
 
 Modifiers current_modifiers() {
     return {(::GetKeyState(VK_CONTROL) & 0x8000) != 0, (::GetKeyState(VK_SHIFT) & 0x8000) != 0,
@@ -220,6 +224,12 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
             on_session_exit(cell_, *this, static_cast<std::uint64_t>(wp), exit_status_of(lp));
             return 0;
         case WM_TIMER:
+            if (wp == OTHERS_TIMER) {
+                ::KillTimer(hwnd_, OTHERS_TIMER);
+                others_due_.reset();
+                repaint();
+                return 0;
+            }
             if (wp != START_WAITING_TIMER) break;
             ::KillTimer(hwnd_, START_WAITING_TIMER);
             waiting_due_.reset();
@@ -241,6 +251,18 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
 
 void MainWindow::paint() {
     trace::mark(trace::Mark::PaintBegin);
+    // Every view is brought up to date unless only the active tab printed
+    // since the last paint and the others are not yet due. Timers come only
+    // when no paint is pending, so an active tab printing without pause
+    // would hold the others back for good without the due time checked here.
+    const ULONGLONG now = ::GetTickCount64();
+    const bool all_views = paint_all_ || (others_due_ && now >= *others_due_);
+    if (all_views) {
+        paint_all_ = false;
+        if (others_due_) ::KillTimer(hwnd_, OTHERS_TIMER);
+        others_due_.reset();
+        others_painted_ = now;
+    }
     PAINTSTRUCT ps;
     HDC dc = ::BeginPaint(hwnd_, &ps);
     if (sink_) sink_->handled_all();  // before any screen is read: later output posts again
@@ -269,10 +291,10 @@ void MainWindow::paint() {
                              static_cast<HFONT>(font_.bold.get()));
             auto app = cell_.take();
             const ClientSize size{client.right - client.left, client.bottom - client.top};
-            paint_window(*app, canvas, size);
+            paint_window(*app, canvas, size, !all_views);
             if (!kept_.shown_again(covered)) {
                 fill({});
-                paint_window(*app, canvas, size);
+                paint_window(*app, canvas, size, !all_views);
             }
         }
         kept_.end_paint();
@@ -287,11 +309,26 @@ void MainWindow::paint() {
         trace::mark(trace::Mark::PaintDrawn);
         ::BitBlt(dc, 0, 0, width, height, mem, 0, 0, SRCCOPY);
     }
-    trace::mark(trace::Mark::PaintEnd);
+    trace::mark(trace::Mark::PaintEnd, 0, all_views ? 1 : 0);
     ::EndPaint(hwnd_, &ps);
 }
 
-void MainWindow::repaint() { ::InvalidateRect(hwnd_, nullptr, FALSE); }
+void MainWindow::repaint() {
+    paint_all_ = true;
+    ::InvalidateRect(hwnd_, nullptr, FALSE);
+}
+
+void MainWindow::repaint_active() { ::InvalidateRect(hwnd_, nullptr, FALSE); }
+
+void MainWindow::repaint_others_soon() {
+    if (others_due_) return;  // a paint for them is coming
+    const ULONGLONG now = ::GetTickCount64();
+    const ULONGLONG due = std::max(now, others_painted_ + OTHERS_PACE_MS);
+    others_due_ = due;
+    // Due already, or no timer to be had: the next paint brings them.
+    if (due == now || !::SetTimer(hwnd_, OTHERS_TIMER, static_cast<UINT>(due - now), nullptr))
+        ::InvalidateRect(hwnd_, nullptr, FALSE);
+}
 
 ClientSize MainWindow::client_size() {
     RECT r{};

@@ -31,6 +31,8 @@ public:
 
     // Host
     void repaint() override;
+    void repaint_active() override;
+    void repaint_others_soon() override;
     ClientSize client_size() override;
     bool add_tray_icon() override;
     void remove_tray_icon() override;
@@ -82,6 +84,9 @@ private:
     FindEdit find_edit_;
     std::shared_ptr<PostingSink> sink_;
     std::optional<ULONGLONG> waiting_due_;  // when the timer starting waiting tabs fires
+    bool paint_all_ = true;                  // a repaint() since the last paint
+    std::optional<ULONGLONG> others_due_;    // when the other tabs' views are next brought up to date
+    ULONGLONG others_painted_ = 0;           // when they last were
     bool swallow_alt_up_ = false;  // an Alt chord we consumed: its Alt release is ours too
 };
 

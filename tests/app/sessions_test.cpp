@@ -221,6 +221,20 @@ TEST_F(Sessions, LateNotificationsForClosedTabsAreIgnored) {
     EXPECT_EQ(host_.repaints, repaints + 1);
 }
 
+TEST_F(Sessions, TheActiveTabsOutputPaintsAtOnceTheOthersAtTheirPace) {
+    ASSERT_TRUE(open_terminal(cell_, host_, {}));
+    ASSERT_TRUE(open_terminal(cell_, host_, {}));
+    const std::uint64_t ids[] = {host_.spawned[0].id, host_.spawned[1].id};
+    for (std::size_t active : {1u, 0u}) {
+        cell_.take()->active = active;
+        const int at_once = host_.active_repaints, paced = host_.others_soon;
+        on_session_output(cell_, host_, ids[active]);
+        on_session_output(cell_, host_, ids[1 - active]);
+        EXPECT_EQ(host_.active_repaints - at_once, 1) << "active " << active;
+        EXPECT_EQ(host_.others_soon - paced, 1) << "active " << active;
+    }
+}
+
 TEST_F(Sessions, HistoryIsSeededWithTheLast500Lines) {
     std::filesystem::create_directories(tmp_.path() / "history");
     {

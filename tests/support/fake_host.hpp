@@ -28,7 +28,8 @@ public:
     bool tray_answer = true;
     bool start_answer = true;
 
-    int repaints = 0;
+    int repaints = 0;  // every kind
+    int active_repaints = 0, others_soon = 0;
     bool icon_added = false;
     bool icon_removed = false;
     bool hidden = false;
@@ -59,6 +60,8 @@ public:
     std::shared_ptr<QueueSink> sink = std::make_shared<QueueSink>();
 
     void repaint() override { ++repaints; }
+    void repaint_active() override { ++repaints, ++active_repaints; }
+    void repaint_others_soon() override { ++repaints, ++others_soon; }
     ClientSize client_size() override { return size; }
     bool add_tray_icon() override {
         check_released();
