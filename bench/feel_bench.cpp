@@ -490,16 +490,25 @@ void paint_4k(Lab& lab) {
     // that same size.
     const Region client = client_region(o.hwnd);
     stop(o);
+    // The fill-only window beside the same sixteen floods with nothing of
+    // ovelin (their console hosts take the processors as they did), and alone.
+    std::vector<Process> floods = lab.unshown_floods(TABS);
+    ::Sleep(3000);
+    const double loaded = fill_only_rate(client.width(), client.height());
+    for (const Process& p : floods) terminate_tree(p.pid());
+    ::Sleep(2000);
     const double fill = fill_only_rate(client.width(), client.height());
     const bool at_4k = client.width() >= W && client.height() >= H;
     closing("paint at 4K:",
-            fmt("%.1f frames/s painted, %.2fx the fill-only %.1f frames/s at the same %d x %d client%s (%d tiles "
-                "printing; frames with every tile brought up to date, %d of %d paints, %.1f ms a paint on average; "
-                "trace build's paint marks over 10 s, one run)",
-                fps, fps / fill, fill, client.width(), client.height(),
+            fmt("%.1f frames/s painted, %.2fx the fill-only %.1f frames/s beside the same sixteen floods (%.2fx the "
+                "%.1f frames/s it fills alone) at the same %d x %d client%s (%d tiles printing; frames with every "
+                "tile brought up to date, %d of %d paints, %.1f ms a paint on average; trace build's paint marks "
+                "over 10 s, one run)",
+                fps, fps / loaded, loaded, fps / fill, fill, client.width(), client.height(),
                 at_4k ? "" : ", NOT 3840 x 2160: the window was held to the display Wine's desktop has",
                 static_cast<int>(printing.size()), rate.full, rate.paints, rate.mean_ms),
-            ">= 0.3x the fill-only rate at 3840 x 2160", at_4k && printing.size() >= TABS && fps >= 0.3 * fill);
+            ">= 0.3x the fill-only rate at 3840 x 2160, under the same load",
+            at_4k && printing.size() >= TABS && fps >= 0.3 * loaded);
 }
 
 // ---- soak (by hand: --soak MINUTES) -----------------------------------------

@@ -27,6 +27,21 @@ void GdiCanvas::select_font(FontKind font) {
     if (font == FontKind::Terminal && terminal_font_) chosen = terminal_font_;
     if (font == FontKind::Bar && bar_font_) chosen = bar_font_;
     ::SelectObject(dc_, chosen);
+    selected_ = chosen == terminal_font_ ? terminal_font_ : nullptr;
+}
+
+const GdiCanvas::AsciiGlyphs* GdiCanvas::ascii_glyphs() {
+    if (!selected_) return nullptr;
+    AsciiGlyphs& g = selected_ == terminal_bold_ && terminal_bold_ ? bold_ : regular_;
+    if (g.font != selected_ || !g.looked_up) {
+        g.font = selected_;
+        g.looked_up = true;
+        wchar_t chars[128];
+        for (int c = 0; c < 128; ++c) chars[c] = static_cast<wchar_t>(c);
+        if (::GetGlyphIndicesW(dc_, chars, 128, g.index.data(), GGI_MARK_NONEXISTING_GLYPHS) != 128)
+            g.index.fill(0xFFFF);
+    }
+    return &g;
 }
 
 void GdiCanvas::fill(const Rect& r, Rgb color) {
@@ -47,8 +62,23 @@ void GdiCanvas::text_run(int x, int y, const Rect& box, std::u16string_view text
     ::SetTextColor(dc_, ref(foreground));
     ::SetBkColor(dc_, ref(background));
     static_assert(sizeof(INT) == sizeof(std::int32_t));
+    const INT* dx = reinterpret_cast<const INT*>(advances.data());
+    if (const AsciiGlyphs* g = ascii_glyphs(); g && text.size() <= 1024) {
+        WORD glyphs[1024];
+        std::size_t n = 0;
+        for (; n < text.size(); ++n) {
+            const char16_t c = text[n];
+            if (c >= 128 || g->index[c] == 0xFFFF) break;
+            glyphs[n] = g->index[c];
+        }
+        if (n == text.size()) {
+            ::ExtTextOutW(dc_, x, y, ETO_OPAQUE | ETO_CLIPPED | ETO_GLYPH_INDEX, &rc,
+                          reinterpret_cast<const wchar_t*>(glyphs), static_cast<UINT>(n), dx);
+            return;
+        }
+    }
     ::ExtTextOutW(dc_, x, y, ETO_OPAQUE | ETO_CLIPPED, &rc, reinterpret_cast<const wchar_t*>(text.data()),
-                  static_cast<UINT>(text.size()), reinterpret_cast<const INT*>(advances.data()));
+                  static_cast<UINT>(text.size()), dx);
 }
 
 // Bold swaps the face for the one run; the advances keep the grid. The
@@ -57,9 +87,14 @@ void GdiCanvas::styled_text_run(int x, int y, const Rect& box, std::u16string_vi
                                 std::span<const std::int32_t> advances, Rgb foreground, Rgb background,
                                 TextStyle style) {
     HGDIOBJ normal = nullptr;
-    if (style.bold && terminal_bold_) normal = ::SelectObject(dc_, terminal_bold_);
+    const HFONT selected = selected_;
+    if (style.bold && terminal_bold_) {
+        normal = ::SelectObject(dc_, terminal_bold_);
+        selected_ = selected ? terminal_bold_ : nullptr;
+    }
     text_run(x, y, box, text, advances, foreground, background);
     if (normal) ::SelectObject(dc_, normal);
+    selected_ = selected;
     if (!style.underline) return;
     if (ascent_ < 0) {
         TEXTMETRICW tm{};

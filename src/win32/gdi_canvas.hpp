@@ -3,6 +3,9 @@
 
 #include <windows.h>
 
+#include <array>
+#include <cstdint>
+
 #include "ui/canvas.hpp"
 
 namespace ovelin::win32 {
@@ -32,7 +35,19 @@ public:
     KeptSurface* kept_surface(const void* view, const Rect& where) override;
 
 private:
+    // The terminal faces' glyphs of the ASCII characters, looked up once:
+    // a run drawn by glyph index skips the text's mapping to glyphs, which
+    // is most of a run's cost where fonts are slow to map (under Wine).
+    struct AsciiGlyphs {
+        HFONT font = nullptr;
+        bool looked_up = false;
+        std::array<WORD, 128> index{};  // 0xFFFF: not in the face
+    };
+    const AsciiGlyphs* ascii_glyphs();
+
     HDC dc_;
+    HFONT selected_ = nullptr;  // the font selected by this canvas, if a terminal face
+    AsciiGlyphs regular_, bold_;
     HFONT terminal_font_;
     HFONT terminal_bold_;
     int ascent_ = -1;  // of the terminal font, measured when an underline first needs it

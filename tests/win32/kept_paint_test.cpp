@@ -38,7 +38,7 @@ struct Frame {
 // One paint as the window does it: a new bitmap in the background colour,
 // the view drawn, the pixels read back.
 template <class Draw>
-Image paint_with(HFONT font, HFONT bold, HFONT bar, KeptSurfaces* kept, Draw draw) {
+Image paint_dc(Draw draw) {
     HDC screen_dc = ::GetDC(nullptr);
     UniqueMemoryDc mem(::CreateCompatibleDC(screen_dc));
     UniqueGdiObject bitmap(::CreateCompatibleBitmap(screen_dc, WIDTH, HEIGHT));
@@ -49,8 +49,7 @@ Image paint_with(HFONT font, HFONT bold, HFONT bar, KeptSurfaces* kept, Draw dra
         ::SetDCBrushColor(mem.get(), RGB(12, 14, 18));
         ::FillRect(mem.get(), &all, static_cast<HBRUSH>(::GetStockObject(DC_BRUSH)));
         ::SetBkMode(mem.get(), TRANSPARENT);
-        GdiCanvas canvas(mem.get(), font, bar, kept, bold);
-        draw(canvas);
+        draw(mem.get());
     }
     BITMAPINFO bi{};
     bi.bmiHeader.biSize = sizeof bi.bmiHeader;
@@ -66,6 +65,14 @@ Image paint_with(HFONT font, HFONT bold, HFONT bar, KeptSurfaces* kept, Draw dra
               HEIGHT);
     for (std::uint32_t& p : image.pixels) p &= 0xFFFFFF;
     return image;
+}
+
+template <class Draw>
+Image paint_with(HFONT font, HFONT bold, HFONT bar, KeptSurfaces* kept, Draw draw) {
+    return paint_dc([&](HDC dc) {
+        GdiCanvas canvas(dc, font, bar, kept, bold);
+        draw(canvas);
+    });
 }
 
 Image paint(HFONT font, HFONT bold, const Frame& f, KeptSurfaces* kept) {
@@ -358,6 +365,34 @@ TEST(KeptPaint, TheBarMatchesDrawingItAfresh) {
         EXPECT_EQ(difference(with_kept, afresh), "") << "after " << step.change;
     }
     EXPECT_EQ(kept.size(), 1u);
+}
+
+// Runs of ASCII text are drawn by glyph index: the pixels are those of the
+// same text drawn as characters, in both faces; text the face lacks keeps
+// the character path (and the system's fallback).
+TEST(KeptPaint, TextByGlyphIndexMatchesTextByCharacter) {
+    UniqueGdiObject font(create_font("Consolas", 96, 10.0f)), bold(create_font("Consolas", 96, 10.0f, true));
+    ASSERT_TRUE(font && bold);
+    const RECT box{4, 6, 300, 26};
+    for (const std::u16string text : {u"plain ~text| {0} $@", u"mixed \u00e9t\u00e9 \u65e5"})
+        for (HFONT face : {static_cast<HFONT>(font.get()), static_cast<HFONT>(bold.get())}) {
+            std::vector<std::int32_t> advances(text.size(), 9);
+            const Image glyphs = paint_with(static_cast<HFONT>(font.get()), static_cast<HFONT>(bold.get()), nullptr,
+                                            nullptr, [&](GdiCanvas& canvas) {
+                canvas.select_font(FontKind::Terminal);
+                canvas.styled_text_run(box.left, box.top, {box.left, box.top, box.right, box.bottom}, text, advances,
+                                       {220, 223, 228}, {40, 60, 90}, {face == bold.get(), false});
+            });
+            const Image characters = paint_dc([&](HDC dc) {
+                SelectGuard keep(dc, face);
+                ::SetTextColor(dc, RGB(220, 223, 228));
+                ::SetBkColor(dc, RGB(40, 60, 90));
+                ::ExtTextOutW(dc, box.left, box.top, ETO_OPAQUE | ETO_CLIPPED, &box,
+                              reinterpret_cast<const wchar_t*>(text.data()), static_cast<UINT>(text.size()),
+                              advances.data());
+            });
+            EXPECT_EQ(difference(glyphs, characters), "") << (face == bold.get() ? "bold " : "") << text.size();
+        }
 }
 
 }  // namespace
