@@ -7,6 +7,7 @@
 #include "win32/dialog_frame.hpp"
 #include "win32/main_window.hpp"
 #include "win32/messages.hpp"
+#include "win32/shell_calls.hpp"
 
 namespace {
 
@@ -21,6 +22,7 @@ int fail(const wchar_t* what) {
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     using namespace ovelin::win32;
 
+    preload_shell();  // for the notification icon, while the window is made
     ::SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
 
     HINSTANCE instance = ::GetModuleHandleW(nullptr);

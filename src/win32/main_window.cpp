@@ -29,6 +29,7 @@
 #include "win32/popup_menu.hpp"
 #include "win32/save_dialog.hpp"
 #include "win32/posting_sink.hpp"
+#include "win32/shell_calls.hpp"
 
 namespace ovelin::win32 {
 
@@ -347,7 +348,7 @@ bool MainWindow::add_tray_icon() {
     nid.uCallbackMessage = WM_TRAY_CALLBACK;
     nid.hIcon = icon;
     ::lstrcpynW(nid.szTip, L"ovelin", ARRAYSIZE(nid.szTip));
-    return ::Shell_NotifyIconW(NIM_ADD, &nid) != FALSE;
+    return shell_notify_icon(NIM_ADD, &nid) != FALSE;
 }
 
 void MainWindow::remove_tray_icon() {
@@ -355,7 +356,7 @@ void MainWindow::remove_tray_icon() {
     nid.cbSize = sizeof nid;
     nid.hWnd = hwnd_;
     nid.uID = TRAY_ICON_ID;
-    ::Shell_NotifyIconW(NIM_DELETE, &nid);
+    shell_notify_icon(NIM_DELETE, &nid);
 }
 
 void MainWindow::hide_window() {
@@ -465,7 +466,7 @@ int MainWindow::show_tray_menu(const Menu& menu) {
 }
 
 void MainWindow::open_with_shell(const std::string& target) {
-    ::ShellExecuteW(nullptr, L"open", to_wide(target).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    shell_open(to_wide(target).c_str());
 }
 
 void MainWindow::run_history_viewer(HistoryViewer& viewer) { win32::run_history_viewer(hwnd_, viewer); }

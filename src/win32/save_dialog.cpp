@@ -1,6 +1,6 @@
 #include "win32/save_dialog.hpp"
 
-#include <commdlg.h>
+#include "win32/shell_calls.hpp"
 
 #include <algorithm>
 #include <vector>
@@ -19,7 +19,7 @@ std::optional<std::wstring> save_text_file_dialog(HWND owner, const std::wstring
     ofn.nMaxFile = static_cast<DWORD>(path.size());
     ofn.lpstrDefExt = L"txt";
     ofn.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR | OFN_EXPLORER;
-    if (!::GetSaveFileNameW(&ofn)) return std::nullopt;
+    if (!get_save_file_name(&ofn)) return std::nullopt;
     return std::wstring(path.data());
 }
 
