@@ -1,6 +1,8 @@
 #include "win32/gdi_canvas.hpp"
 
 #include <algorithm>
+#include <span>
+#include <type_traits>
 #include <vector>
 
 #include "win32/kept_surfaces.hpp"
@@ -10,6 +12,29 @@ namespace ovelin::win32 {
 namespace {
 COLORREF ref(Rgb c) { return RGB(c.r, c.g, c.b); }
 RECT rect(const Rect& r) { return RECT{r.left, r.top, r.right, r.bottom}; }
+
+// FNV-1a over what a drawing call's pixels depend on.
+class Hash {
+public:
+    template <class T>
+    Hash& add(const T& value) {
+        static_assert(std::is_trivially_copyable_v<T>);
+        return bytes(&value, sizeof value);
+    }
+    template <class T>
+    Hash& add_all(std::span<const T> values) {
+        return bytes(values.data(), values.size_bytes());
+    }
+    std::uint64_t value() const { return h_; }
+
+private:
+    Hash& bytes(const void* data, std::size_t n) {
+        const auto* p = static_cast<const unsigned char*>(data);
+        for (std::size_t i = 0; i < n; ++i) h_ = (h_ ^ p[i]) * 0x100000001b3ull;
+        return *this;
+    }
+    std::uint64_t h_ = 0xcbf29ce484222325ull;
+};
 }  // namespace
 
 GdiCanvas::GdiCanvas(HDC dc, HFONT terminal_font, HFONT bar_font, KeptSurfaces* kept, HFONT terminal_bold)
@@ -46,12 +71,14 @@ const GdiCanvas::AsciiGlyphs* GdiCanvas::ascii_glyphs() {
 
 void GdiCanvas::fill(const Rect& r, Rgb color) {
     RECT rc = rect(r);
+    if (ops_) note(Hash().add(1).add(rc).add(ref(color)).value(), rc);
     ::SetDCBrushColor(dc_, ref(color));
     ::FillRect(dc_, &rc, static_cast<HBRUSH>(::GetStockObject(DC_BRUSH)));
 }
 
 void GdiCanvas::frame(const Rect& r, Rgb color) {
     RECT rc = rect(r);
+    if (ops_) note(Hash().add(2).add(rc).add(ref(color)).value(), rc);
     ::SetDCBrushColor(dc_, ref(color));
     ::FrameRect(dc_, &rc, static_cast<HBRUSH>(::GetStockObject(DC_BRUSH)));
 }
@@ -59,6 +86,19 @@ void GdiCanvas::frame(const Rect& r, Rgb color) {
 void GdiCanvas::text_run(int x, int y, const Rect& box, std::u16string_view text,
                          std::span<const std::int32_t> advances, Rgb foreground, Rgb background) {
     RECT rc = rect(box);
+    if (ops_)
+        note(Hash()
+                 .add(3)
+                 .add(x)
+                 .add(y)
+                 .add(rc)
+                 .add(ref(foreground))
+                 .add(ref(background))
+                 .add(::GetCurrentObject(dc_, OBJ_FONT))
+                 .add_all(std::span(text))
+                 .add_all(advances)
+                 .value(),
+             rc);
     ::SetTextColor(dc_, ref(foreground));
     ::SetBkColor(dc_, ref(background));
     static_assert(sizeof(INT) == sizeof(std::int32_t));
@@ -106,6 +146,9 @@ void GdiCanvas::styled_text_run(int x, int y, const Rect& box, std::u16string_vi
 
 void GdiCanvas::text_in(const Rect& box, std::u16string_view text, Rgb color) {
     RECT rc = rect(box);
+    if (ops_)
+        note(Hash().add(5).add(rc).add(ref(color)).add(::GetCurrentObject(dc_, OBJ_FONT)).add_all(std::span(text)).value(),
+             rc);
     ::SetTextColor(dc_, ref(color));
     ::SetBkMode(dc_, TRANSPARENT);
     ::DrawTextW(dc_, reinterpret_cast<const wchar_t*>(text.data()), static_cast<int>(text.size()), &rc,

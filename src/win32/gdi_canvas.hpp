@@ -5,12 +5,20 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 #include "ui/canvas.hpp"
 
 namespace ovelin::win32 {
 
 class KeptSurfaces;
+
+// One drawing call: what it drew (everything its pixels depend on, hashed)
+// and the box it drew within.
+struct DrawnOp {
+    std::uint64_t hash;
+    RECT box;
+};
 
 class GdiCanvas final : public Canvas {
 public:
@@ -34,6 +42,9 @@ public:
     void text_in(const Rect& box, std::u16string_view text, Rgb color) override;
     KeptSurface* kept_surface(const void* view, const Rect& where) override;
 
+    // Every drawing call from now on is added to `ops` (none when null).
+    void record(std::vector<DrawnOp>* ops) { ops_ = ops; }
+
 private:
     // The terminal faces' glyphs of the ASCII characters, looked up once:
     // a run drawn by glyph index skips the text's mapping to glyphs, which
@@ -54,6 +65,10 @@ private:
     HFONT bar_font_;
     HGDIOBJ default_font_;
     KeptSurfaces* kept_;
+    std::vector<DrawnOp>* ops_ = nullptr;
+    void note(std::uint64_t hash, const RECT& box) {
+        if (ops_) ops_->push_back({hash, box});
+    }
 };
 
 }  // namespace ovelin::win32

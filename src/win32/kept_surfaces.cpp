@@ -19,13 +19,15 @@ public:
         ::SetBkMode(dc_.get(), TRANSPARENT);
         canvas_.emplace(dc_.get(), font, bar, nullptr, bold);
         canvas_->select_font(FontKind::Terminal);
+        canvas_->record(&drawn_);
     }
 
     bool ok() const { return canvas_.has_value(); }
     int width() const { return width_; }
     int height() const { return height_; }
-    void place(HDC frame, int x, int y) {
+    void place(HDC frame, const FrameState* state, int x, int y) {
         frame_ = frame;
+        state_ = state;
         x_ = x;
         y_ = y;
     }
@@ -34,28 +36,88 @@ public:
     void move_rows(int top, int bottom, int dy) override {
         // Source and destination overlap: BitBlt within one bitmap copies as if through a temporary.
         ::BitBlt(dc_.get(), 0, top + dy, width_, bottom - top, dc_.get(), 0, top, SRCCOPY);
+        moved_ = true;
     }
+    // The frame keeps what the surface showed there in the last paint, so
+    // only the rows drawn since and what was drawn over it then are copied;
+    // all of it when it is new, moved within or turned, when the frame did
+    // not keep its pixels, or when this paint drew under it already.
     void show(int top) override {
-        ::BitBlt(frame_, x_, y_, width_, height_ - top, dc_.get(), 0, top, SRCCOPY);
-        if (top > 0) ::BitBlt(frame_, x_, y_ + height_ - top, width_, top, dc_.get(), 0, 0, SRCCOPY);
+        const RECT whole{x_, y_, x_ + width_, y_ + height_};
+        constexpr std::size_t MOST_PARTS = 6;
+        std::vector<RECT> parts;
+        bool all = fresh_ || moved_ || top != last_top_ || !shown_before_ || !state_ || !state_->kept;
+        for (std::size_t i = 0; !all && i < drawn_.size(); ++i) {
+            RECT r = drawn_[i].box;
+            if (r.top < top && r.bottom > top) all = true;  // across the ring's seam
+            const int dy = r.top >= top ? -top : height_ - top;
+            r = RECT{x_ + r.left, y_ + r.top + dy, x_ + r.right, y_ + r.bottom + dy};
+            if (::IntersectRect(&r, &r, &whole)) parts.push_back(r);
+        }
+        if (!all) {
+            for (const DrawnOp& op : *state_->before) {
+                RECT r{};
+                if (::IntersectRect(&r, &op.box, &whole)) parts.push_back(r);
+            }
+            for (const DrawnOp& op : *state_->now) {
+                RECT r{};
+                if (::IntersectRect(&r, &op.box, &whole)) all = true;
+            }
+        }
+        changed_.reset();
+        if (all || parts.size() > MOST_PARTS) {
+            ::BitBlt(frame_, x_, y_, width_, height_ - top, dc_.get(), 0, top, SRCCOPY);
+            if (top > 0) ::BitBlt(frame_, x_, y_ + height_ - top, width_, top, dc_.get(), 0, 0, SRCCOPY);
+            changed_ = whole;
+        } else {
+            for (const RECT& r : parts) {
+                copy_part(r, top);
+                if (changed_) ::UnionRect(&*changed_, &*changed_, &r);
+                else changed_ = r;
+            }
+        }
         shown_ = true;
+        drawn_.clear();
+        fresh_ = moved_ = false;
+        last_top_ = top;
     }
+    // What of the frame the last showing changed.
+    std::optional<RECT> changed() const { return changed_; }
     // Where it covered the frame in this paint, if it was shown.
     std::optional<RECT> shown_at() const {
         if (!shown_) return std::nullopt;
         return RECT{x_, y_, x_ + width_, y_ + height_};
     }
-    void paint_ended() { shown_ = false; }
+    void paint_ended() {
+        shown_before_ = shown_;
+        shown_ = false;
+        changed_.reset();
+    }
 
 private:
+    // Copies a part of the frame's rectangle from where the ring keeps it.
+    void copy_part(const RECT& r, int top) {
+        const int w = r.right - r.left, x = r.left - x_;
+        int from = r.top - y_ + top, rows = r.bottom - r.top, y = r.top;
+        if (from >= height_) from -= height_;
+        const int first = std::min(rows, height_ - from);
+        ::BitBlt(frame_, r.left, y, w, first, dc_.get(), x, from, SRCCOPY);
+        if (first < rows) ::BitBlt(frame_, r.left, y + first, w, rows - first, dc_.get(), x, 0, SRCCOPY);
+    }
+
     int width_, height_;
     UniqueMemoryDc dc_;
     UniqueGdiObject bitmap_;
     SelectGuard keep_bitmap_;
     std::optional<GdiCanvas> canvas_;  // after the DC: it gives the DC its font back before the DC goes
     HDC frame_ = nullptr;
+    const FrameState* state_ = nullptr;
     int x_ = 0, y_ = 0;
-    bool shown_ = false;
+    bool shown_ = false, shown_before_ = false;
+    std::vector<DrawnOp> drawn_;  // since the last showing, in the surface's own pixels
+    bool fresh_ = true, moved_ = false;
+    int last_top_ = 0;
+    std::optional<RECT> changed_;  // by the showing in the paint under way
 };
 
 struct KeptSurfaces::Entry {
@@ -87,7 +149,7 @@ KeptSurface* KeptSurfaces::surface(HDC frame, HFONT font, HFONT bold, HFONT bar,
     }
     e.used = true;
     if (!e.surface) return nullptr;
-    e.surface->place(frame, where.left, where.top);
+    e.surface->place(frame, &state_, where.left, where.top);
     return e.surface.get();
 }
 
@@ -95,7 +157,10 @@ std::size_t KeptSurfaces::end_paint() {
     std::size_t drawn = 0;
     std::erase_if(entries_, [](const Entry& e) { return !e.used || !e.surface; });
     last_shown_.clear();
+    changed_.clear();
+    state_ = {};
     for (Entry& e : entries_) {
+        if (auto c = e.surface->changed()) changed_.push_back(*c);
         drawn += e.surface->rows_drawn;
         e.surface->rows_drawn = 0;
         e.used = false;
@@ -117,6 +182,7 @@ bool KeptSurfaces::shown_again(const std::vector<RECT>& rects) const {
 void KeptSurfaces::clear() {
     entries_.clear();
     last_shown_.clear();
+    cleared_ = true;
 }
 
 std::size_t KeptSurfaces::size() const { return entries_.size(); }

@@ -6,9 +6,11 @@
 
 #include <cstddef>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "ui/kept_view.hpp"
+#include "win32/gdi_canvas.hpp"
 
 namespace ovelin::win32 {
 
@@ -34,6 +36,18 @@ public:
     const std::vector<RECT>& last_shown() const { return last_shown_; }
     // Whether every one of `rects` has been shown again in the paint under way.
     bool shown_again(const std::vector<RECT>& rects) const;
+    // Where the paint last ended changed the frame by showing surfaces.
+    const std::vector<RECT>& changed() const { return changed_; }
+    // Whether clear() was called since the last call (what the frame showed
+    // before may have been drawn with another font or pixel format).
+    bool take_cleared() { return std::exchange(cleared_, false); }
+
+    // Begins a paint into a frame that keeps what the last paint left in it
+    // (`kept`): the drawing calls onto it so far in this paint and in the
+    // last one, the ones the surfaces may lie under.
+    void begin_paint(const std::vector<DrawnOp>* now, const std::vector<DrawnOp>* before, bool kept) {
+        state_ = {now, before, kept && now && before};
+    }
 
     // Forgets every surface (the font or the display changed).
     void clear();
@@ -43,8 +57,16 @@ public:
 private:
     class Surface;
     struct Entry;
+    struct FrameState {
+        const std::vector<DrawnOp>* now = nullptr;
+        const std::vector<DrawnOp>* before = nullptr;
+        bool kept = false;
+    };
+    FrameState state_;
     std::vector<Entry> entries_;
     std::vector<RECT> last_shown_;
+    std::vector<RECT> changed_;
+    bool cleared_ = true;
 };
 
 }  // namespace ovelin::win32

@@ -286,40 +286,91 @@ void MainWindow::paint() {
         const std::vector<RECT> covered = kept_.last_shown();
         fill(covered);
         ::SetBkMode(mem, TRANSPARENT);
+        // The frame as a whole changed when it is new, its surfaces were
+        // forgotten or the layout changed; else where a drawing call differs
+        // from the last paint's and where surfaces drew.
+        bool whole = frame_.take_made() | kept_.take_cleared();
+        std::vector<DrawnOp> ops;
+        kept_.begin_paint(&ops, &last_ops_, !whole);
         {
             GdiCanvas canvas(mem, static_cast<HFONT>(font_.font.get()),
                              bar_font_.for_dpi(::GetDpiForWindow(hwnd_)), &kept_,
                              static_cast<HFONT>(font_.bold.get()));
+            canvas.record(&ops);
             auto app = cell_.take();
             const ClientSize size{client.right - client.left, client.bottom - client.top};
             paint_window(*app, canvas, size, !all_views);
             if (!kept_.shown_again(covered)) {
                 fill({});
+                kept_.begin_paint(&ops, &last_ops_, false);
                 paint_window(*app, canvas, size, !all_views);
+                whole = true;
             }
         }
         kept_.end_paint();
-        // The window does not clip its children: leave the edits be.
-        for (HWND edit : {rename_edit_.hwnd(), find_edit_.hwnd()}) {
-            if (!edit) continue;
-            RECT r{};
-            ::GetWindowRect(edit, &r);
-            ::MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&r), 2);
-            ::ExcludeClipRect(dc, r.left, r.top, r.right, r.bottom);
-        }
         trace::mark(trace::Mark::PaintDrawn);
-        ::BitBlt(dc, 0, 0, width, height, mem, 0, 0, SRCCOPY);
+        std::vector<RECT> changed = kept_.changed();
+        whole = whole || ops.size() != last_ops_.size();
+        for (std::size_t i = 0; !whole && i < ops.size(); ++i) {
+            if (ops[i].hash == last_ops_[i].hash && ::EqualRect(&ops[i].box, &last_ops_[i].box)) continue;
+            changed.push_back(ops[i].box);
+            changed.push_back(last_ops_[i].box);
+        }
+        last_ops_ = std::move(ops);
+        changed.push_back(ps.rcPaint);  // what the system asked for: uncovered, say
+        show_frame(mem, whole ? std::vector<RECT>{RECT{0, 0, width, height}} : changed);
     }
     trace::mark(trace::Mark::PaintEnd, 0, all_views ? 1 : 0);
     ::EndPaint(hwnd_, &ps);
 }
 
-void MainWindow::repaint() {
-    paint_all_ = true;
-    ::InvalidateRect(hwnd_, nullptr, FALSE);
+// Copies the parts of the frame to the window. Not through the paint's own
+// context: it is clipped to what was invalidated, which for a paint of ours
+// is one pixel (see ask_paint); the window shows the last frame elsewhere.
+void MainWindow::show_frame(HDC frame, std::vector<RECT> parts) {
+    // A few copies cost less than one of their bounds; many do not.
+    constexpr std::size_t MOST_COPIES = 8;
+    std::ranges::sort(parts, {}, &RECT::top);
+    std::vector<RECT> copies;
+    for (const RECT& r : parts) {
+        if (::IsRectEmpty(&r)) continue;
+        RECT both{};
+        if (!copies.empty() && ::IntersectRect(&both, &copies.back(), &r)) ::UnionRect(&copies.back(), &copies.back(), &r);
+        else copies.push_back(r);
+    }
+    if (copies.size() > MOST_COPIES) {
+        RECT bounds = copies.front();
+        for (const RECT& r : copies) ::UnionRect(&bounds, &bounds, &r);
+        copies.assign(1, bounds);
+    }
+    HDC window = ::GetDC(hwnd_);
+    if (!window) return;
+    // The window does not clip its children: leave the edits be.
+    for (HWND edit : {rename_edit_.hwnd(), find_edit_.hwnd()}) {
+        if (!edit) continue;
+        RECT r{};
+        ::GetWindowRect(edit, &r);
+        ::MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&r), 2);
+        ::ExcludeClipRect(window, r.left, r.top, r.right, r.bottom);
+    }
+    for (const RECT& r : copies)
+        ::BitBlt(window, r.left, r.top, r.right - r.left, r.bottom - r.top, frame, r.left, r.top, SRCCOPY);
+    ::ReleaseDC(hwnd_, window);
 }
 
-void MainWindow::repaint_active() { ::InvalidateRect(hwnd_, nullptr, FALSE); }
+// Asks for a paint without making the whole window invalid: the paint copies
+// what changed, and what the system invalidated besides (see show_frame).
+void MainWindow::ask_paint() {
+    static constexpr RECT ONE_PIXEL{0, 0, 1, 1};
+    ::InvalidateRect(hwnd_, &ONE_PIXEL, FALSE);
+}
+
+void MainWindow::repaint() {
+    paint_all_ = true;
+    ask_paint();
+}
+
+void MainWindow::repaint_active() { ask_paint(); }
 
 void MainWindow::repaint_others_soon() {
     if (others_due_) return;  // a paint for them is coming
@@ -327,8 +378,7 @@ void MainWindow::repaint_others_soon() {
     const ULONGLONG due = std::max(now, others_painted_ + OTHERS_PACE_MS);
     others_due_ = due;
     // Due already, or no timer to be had: the next paint brings them.
-    if (due == now || !::SetTimer(hwnd_, OTHERS_TIMER, static_cast<UINT>(due - now), nullptr))
-        ::InvalidateRect(hwnd_, nullptr, FALSE);
+    if (due == now || !::SetTimer(hwnd_, OTHERS_TIMER, static_cast<UINT>(due - now), nullptr)) ask_paint();
 }
 
 ClientSize MainWindow::client_size() {

@@ -6,11 +6,13 @@
 
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "app/app.hpp"
 #include "app/host.hpp"
 #include "win32/bar_font.hpp"
 #include "win32/find_edit.hpp"
+#include "win32/gdi_canvas.hpp"
 #include "win32/kept_surfaces.hpp"
 #include "win32/paint_frame.hpp"
 #include "win32/posting_sink.hpp"
@@ -72,6 +74,8 @@ private:
     static LRESULT CALLBACK proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     LRESULT handle(UINT msg, WPARAM wp, LPARAM lp);
     void paint();
+    void show_frame(HDC frame, std::vector<RECT> parts);
+    void ask_paint();
 
     AppCell& cell_;
     HWND hwnd_ = nullptr;
@@ -85,6 +89,7 @@ private:
     std::shared_ptr<PostingSink> sink_;
     std::optional<ULONGLONG> waiting_due_;  // when the timer starting waiting tabs fires
     bool paint_all_ = true;                  // a repaint() since the last paint
+    std::vector<DrawnOp> last_ops_;          // the last paint's drawing calls onto the frame
     std::optional<ULONGLONG> others_due_;    // when the other tabs' views are next brought up to date
     ULONGLONG others_painted_ = 0;           // when they last were
     bool swallow_alt_up_ = false;  // an Alt chord we consumed: its Alt release is ours too

@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <utility>
+
 #include "win32/handles.hpp"
 
 namespace ovelin::win32 {
@@ -29,8 +31,11 @@ public:
         dc_ = std::move(dc);
         bitmap_ = std::move(bitmap);
         width_ = width, height_ = height;
+        made_ = true;
         return dc_.get();
     }
+    // Whether get() made the bitmap anew since the last call.
+    bool take_made() { return std::exchange(made_, false); }
 
 private:
     void release() {
@@ -45,6 +50,7 @@ private:
     UniqueGdiObject bitmap_;
     HGDIOBJ old_ = nullptr;
     int width_ = 0, height_ = 0;
+    bool made_ = false;
 };
 
 }  // namespace ovelin::win32

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "win32/shell_fixture.hpp"
 
 namespace ovelin::testing {
@@ -217,7 +219,11 @@ TEST_F(Tiling, GroupCardsBreadcrumbAndTheGroupTiled) {
 // The first paint after a layout change, read without asking for another,
 // equals the window painted afresh (its kept pixels dropped, as a settings
 // change drops them): nothing of the last layout's text stays behind.
-TEST_F(Tiling, TheFirstPaintOfANewLayoutLeavesNothingOfTheLast) {
+// Paints copy only what changed, into the frame and onto the window: after
+// each change the window shows what a paint from nothing would. The first
+// paint of a new layout is the one read (a pixel only it paints); the rest
+// are read once the window settles, without asking for another paint.
+TEST_F(Tiling, EveryPaintLeavesTheWindowAsAPaintFromNothingWould) {
     HWND hwnd = start_with_tabs(2);
     ASSERT_NE(hwnd, nullptr);
     ASSERT_TRUE(wait_until([&] { return cursor_bar(hwnd).has_value(); }, 30s)) << "no prompt";
@@ -227,22 +233,49 @@ TEST_F(Tiling, TheFirstPaintOfANewLayoutLeavesNothingOfTheLast) {
     type_text(L"echo done>" + done + L"\r");
     ASSERT_TRUE(wait_until([&] { return read_file(done).has_value(); }, 30s));
     std::optional<Capture> before, now;
-    ASSERT_TRUE(wait_until([&] {  // the text on the screen, painted
-        before = std::exchange(now, shot(hwnd));
-        return before && now && before->rgb == now->rgb;
-    }, 10s));
+    const auto settled = [&] {
+        return wait_until([&] {
+            before = std::exchange(now, capture_client(hwnd));
+            return before && now && before->rgb == now->rgb;
+        }, 10s);
+    };
+    ASSERT_TRUE(settled());
+    const auto keys = [](std::vector<WORD> vks, bool ctrl = false, bool shift = false) {
+        return [=] {
+            for (WORD vk : vks) {
+                if (ctrl && shift) press(vk, {VK_CONTROL, VK_SHIFT});
+                else if (ctrl) press(vk, {VK_CONTROL});
+                else press(vk);
+            }
+        };
+    };
     const struct {
         const char* change;
-        int x, y;  // a pixel the new layout paints
-        std::uint32_t color;
-    } steps[] = {{"one view became two tiles", 0, 200, FRAME}, {"two tiles became one view", 0, 200, BACKGROUND}};
+        std::function<void()> act;
+        std::optional<POINT> at{};  // a pixel only the new layout paints, in `color`
+        std::uint32_t color = 0;
+    } steps[] = {
+        {"one view became two tiles", keys({'A'}, true, true), POINT{0, 200}, FRAME},
+        {"two tiles became one view", keys({'A'}, true, true), POINT{0, 200}, BACKGROUND},
+        {"typing moved the cursor", [] { type_text(L"echo moved"); }},
+        {"the cursor went left over the text", keys({VK_LEFT, VK_LEFT})},
+        {"erasing moved it back", keys({VK_END, VK_BACK, VK_BACK, VK_BACK})},
+        {"the help came over the view", keys({VK_F1}, true)},
+        {"the help went", keys({VK_ESCAPE})},
+        {"the line ran", keys({VK_RETURN})},
+    };
     for (const auto& step : steps) {
-        press('A', {VK_CONTROL, VK_SHIFT});
+        step.act();
         std::optional<Capture> first;
-        ASSERT_TRUE(wait_until([&] {
-            first = capture_client(hwnd);
-            return first && first->at(step.x, step.y) == step.color;
-        }, 10s)) << step.change;
+        if (step.at) {
+            ASSERT_TRUE(wait_until([&] {
+                first = capture_client(hwnd);
+                return first && first->at(step.at->x, step.at->y) == step.color;
+            }, 10s)) << step.change;
+        } else {
+            ASSERT_TRUE(settled()) << step.change;
+            first = now;
+        }
         ::SendMessageW(hwnd, WM_SETTINGCHANGE, 0, 0);
         const auto fresh = shot(hwnd);
         ASSERT_TRUE(fresh);
@@ -250,6 +283,7 @@ TEST_F(Tiling, TheFirstPaintOfANewLayoutLeavesNothingOfTheLast) {
         for (std::size_t i = 0; i < std::min(first->rgb.size(), fresh->rgb.size()); ++i)
             differ += first->rgb[i] != fresh->rgb[i];
         EXPECT_EQ(differ, 0) << "bytes unlike a fresh paint after " << step.change;
+        now.reset();
     }
 }
 
