@@ -94,7 +94,7 @@ bool wait_quiet(TraceReader& trace, double quiet_ms, double timeout_ms) {
 }
 
 struct Latency {
-    std::vector<double> pixels, input, paint, waited, blit;
+    std::vector<double> pixels, input, paint, waited, blit, arrived, console;
     int lost = 0;  // keystrokes whose echo never showed
 };
 
@@ -117,6 +117,8 @@ void keystrokes(Terminal& t, const Echo& echo, TraceReader& trace, int samples, 
             out.paint.push_back(own->paint_ms);
             out.waited.push_back(own->waited_ms);
             out.blit.push_back(own->blit_ms);
+            out.arrived.push_back(own->arrived_ms);
+            out.console.push_back(own->console_ms);
         }
     }
 }
@@ -262,9 +264,10 @@ FloodLatency flood(Lab& lab, int samples, double idle_median) {
     const double first = median({px.begin(), px.begin() + static_cast<long>(third)});
     const double last = median({px.end() - static_cast<long>(third), px.end()});
     const double m = median(px), seconds = ticks_to_ms(to - from) / 1000;
-    note(fmt("output read meanwhile: %.1f MB/s; %d paints (%d of them every view), %.1f ms each on average; %llu "
-             "marks lost",
-             flood_bytes / seconds / 1e6, rate.paints, rate.full, rate.mean_ms,
+    note(fmt("output read meanwhile: %.1f MB/s; %d paints in %.1f s (%d of them every view), %.1f ms each on "
+             "average, painting %.0f%% of the time; %llu marks lost",
+             flood_bytes / seconds / 1e6, rate.paints, seconds, rate.full, rate.mean_ms,
+             rate.paints * rate.mean_ms / (seconds * 10),
              static_cast<unsigned long long>(trace.lost())));
     const bool steady = after.commit_mb <= before.commit_mb * 1.05 + 1 && last <= first * 1.5 + 5;
     closing("latency under flood:",
@@ -293,8 +296,9 @@ void own_lines(const IdleLatency& idle, const FloodLatency& flooded) {
             holds = holds && median(v) <= target && v.size() >= 20;
             if (member == &Latency::paint)
                 note(fmt("%s: of it %.2f ms median from the read to the paint's beginning, %.2f ms the block "
-                         "transfer to the window",
-                         when, median(l.waited), median(l.blit)));
+                         "transfer to the window; outside it, %.2f ms from SendInput to the key message and %.2f ms "
+                         "from the bytes written to the echo read",
+                         when, median(l.waited), median(l.blit), median(l.arrived), median(l.console)));
         };
         add(idle.ovelin, idle.measured, "with ten tabs open", 1.0);
         add(flooded.ovelin, flooded.measured, "while eight tabs flood", 2.0);

@@ -73,7 +73,8 @@ std::optional<OwnParts> own_parts(const std::vector<Seen>& seen_in, std::int64_t
     const Seen* drawn = first(seen, begun->ticks, [](const Seen& s) { return s.mark == Mark::PaintDrawn; });
     const double blit = drawn && drawn->ticks <= ended->ticks ? ticks_to_ms(ended->ticks - drawn->ticks) : 0;
     return OwnParts{ticks_to_ms(written->ticks - key->ticks), ticks_to_ms(ended->ticks - read->ticks),
-                    ticks_to_ms(begun->ticks - read->ticks), blit};
+                    ticks_to_ms(begun->ticks - read->ticks), blit, ticks_to_ms(key->ticks - sent),
+                    ticks_to_ms(read->ticks - written->ticks)};
 }
 
 PaintRate paints_between(const std::vector<Seen>& seen, std::int64_t from, std::int64_t to) {

@@ -51,6 +51,8 @@ struct OwnParts {
     double paint_ms = 0;
     double waited_ms = 0;  // of paint_ms: from the read to the paint's beginning
     double blit_ms = 0;    // of paint_ms: the block transfer to the window
+    double arrived_ms = 0;  // from SendInput to the key message
+    double console_ms = 0;  // from the bytes written to the read bringing the echo
 };
 std::optional<OwnParts> own_parts(const std::vector<Seen>& seen, std::int64_t sent);
 

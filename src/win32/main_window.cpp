@@ -256,8 +256,13 @@ void MainWindow::paint() {
     // since the last paint and the others are not yet due. Timers come only
     // when no paint is pending, so an active tab printing without pause
     // would hold the others back for good without the due time checked here.
+    // When they fall due as the active tab prints (a keystroke's echo, say),
+    // its paint comes first, alone, and theirs right after it.
     const ULONGLONG now = ::GetTickCount64();
-    const bool all_views = paint_all_ || (others_due_ && now >= *others_due_);
+    const bool others_due = others_due_ && now >= *others_due_;
+    const bool all_views = paint_all_ || (others_due && (!active_printed_ || others_deferred_));
+    others_deferred_ = others_due && !all_views;
+    active_printed_ = false;
     if (all_views) {
         paint_all_ = false;
         if (others_due_) ::KillTimer(hwnd_, OTHERS_TIMER);
@@ -320,8 +325,14 @@ void MainWindow::paint() {
         changed.push_back(ps.rcPaint);  // what the system asked for: uncovered, say
         show_frame(mem, whole ? std::vector<RECT>{RECT{0, 0, width, height}} : changed);
     }
-    trace::mark(trace::Mark::PaintEnd, 0, all_views ? 1 : 0);
     ::EndPaint(hwnd_, &ps);
+    // Shown now: a window's pixels reach the display when its thread next
+    // waits for messages (Wine's drivers; at most every 50 ms for a thread
+    // that never waits), and other tabs' notices may keep this one from
+    // waiting. A wait of no time is that wait.
+    ::MsgWaitForMultipleObjectsEx(0, nullptr, 0, QS_ALLINPUT, 0);
+    trace::mark(trace::Mark::PaintEnd, 0, all_views ? 1 : 0);
+    if (others_deferred_) ask_paint();
 }
 
 // Copies the parts of the frame to the window. Not through the paint's own
@@ -370,7 +381,10 @@ void MainWindow::repaint() {
     ask_paint();
 }
 
-void MainWindow::repaint_active() { ask_paint(); }
+void MainWindow::repaint_active() {
+    active_printed_ = true;
+    ask_paint();
+}
 
 void MainWindow::repaint_others_soon() {
     if (others_due_) return;  // a paint for them is coming
