@@ -94,7 +94,7 @@ bool wait_quiet(TraceReader& trace, double quiet_ms, double timeout_ms) {
 }
 
 struct Latency {
-    std::vector<double> pixels, input, paint, waited, blit, arrived, console;
+    std::vector<double> pixels, input, paint, waited, blit, arrived, console, shown;
     int lost = 0;  // keystrokes whose echo never showed
 };
 
@@ -119,6 +119,7 @@ void keystrokes(Terminal& t, const Echo& echo, TraceReader& trace, int samples, 
             out.blit.push_back(own->blit_ms);
             out.arrived.push_back(own->arrived_ms);
             out.console.push_back(own->console_ms);
+            out.shown.push_back(own->shown_ms);
         }
     }
 }
@@ -296,9 +297,10 @@ void own_lines(const IdleLatency& idle, const FloodLatency& flooded) {
             holds = holds && median(v) <= target && v.size() >= 20;
             if (member == &Latency::paint)
                 note(fmt("%s: of it %.2f ms median from the read to the paint's beginning, %.2f ms the block "
-                         "transfer to the window; outside it, %.2f ms from SendInput to the key message and %.2f ms "
-                         "from the bytes written to the echo read",
-                         when, median(l.waited), median(l.blit), median(l.arrived), median(l.console)));
+                         "transfer to the window; outside it, %.2f ms from SendInput to the key message, %.2f ms "
+                         "from the bytes written to the echo read and %.2f ms handing the pixels to the display",
+                         when, median(l.waited), median(l.blit), median(l.arrived), median(l.console),
+                         median(l.shown)));
         };
         add(idle.ovelin, idle.measured, "with ten tabs open", 1.0);
         add(flooded.ovelin, flooded.measured, "while eight tabs flood", 2.0);

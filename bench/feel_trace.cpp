@@ -72,9 +72,10 @@ std::optional<OwnParts> own_parts(const std::vector<Seen>& seen_in, std::int64_t
     if (!ended) return std::nullopt;
     const Seen* drawn = first(seen, begun->ticks, [](const Seen& s) { return s.mark == Mark::PaintDrawn; });
     const double blit = drawn && drawn->ticks <= ended->ticks ? ticks_to_ms(ended->ticks - drawn->ticks) : 0;
+    const Seen* shown = first(seen, ended->ticks, [](const Seen& s) { return s.mark == Mark::PaintShown; });
     return OwnParts{ticks_to_ms(written->ticks - key->ticks), ticks_to_ms(ended->ticks - read->ticks),
                     ticks_to_ms(begun->ticks - read->ticks), blit, ticks_to_ms(key->ticks - sent),
-                    ticks_to_ms(read->ticks - written->ticks)};
+                    ticks_to_ms(read->ticks - written->ticks), shown ? ticks_to_ms(shown->ticks - ended->ticks) : 0};
 }
 
 PaintRate paints_between(const std::vector<Seen>& seen, std::int64_t from, std::int64_t to) {

@@ -53,6 +53,7 @@ struct OwnParts {
     double blit_ms = 0;    // of paint_ms: the block transfer to the window
     double arrived_ms = 0;  // from SendInput to the key message
     double console_ms = 0;  // from the bytes written to the read bringing the echo
+    double shown_ms = 0;    // from the paint's end to its pixels handed to the display
 };
 std::optional<OwnParts> own_parts(const std::vector<Seen>& seen, std::int64_t sent);
 

@@ -20,6 +20,7 @@ enum class Mark : std::uint32_t {
     PaintBegin,      // the window's paint began
     PaintEnd,        // its block transfer to the window is done (value: 1 when every view was brought up to date)
     PaintDrawn,      // the frame is drawn, its block transfer to the window next
+    PaintShown,      // the window's pixels were handed to the display (after PaintEnd)
 };
 
 struct Event {

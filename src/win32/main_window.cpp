@@ -91,6 +91,9 @@ LRESULT CALLBACK MainWindow::proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 LRESULT MainWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_KEYDOWN || msg == WM_SYSKEYDOWN || msg == WM_LBUTTONDOWN || msg == WM_RBUTTONDOWN ||
+        msg == WM_MBUTTONDOWN || msg == WM_MOUSEWHEEL)
+        last_input_ = ::GetTickCount64();
     // The shell announces a new taskbar (it restarted, or came up after us).
     static const UINT taskbar_created = ::RegisterWindowMessageW(L"TaskbarCreated");
     if (taskbar_created && msg == taskbar_created) {
@@ -256,11 +259,15 @@ void MainWindow::paint() {
     // since the last paint and the others are not yet due. Timers come only
     // when no paint is pending, so an active tab printing without pause
     // would hold the others back for good without the due time checked here.
-    // When they fall due as the active tab prints (a keystroke's echo, say),
-    // its paint comes first, alone, and theirs right after it.
+    // When they fall due as the active tab prints just after a key (its
+    // echo, most likely), its paint comes first, alone, and theirs right
+    // after it; a tab printing on its own shares the paints as they come.
+    constexpr ULONGLONG ANSWER_MS = 100;
     const ULONGLONG now = ::GetTickCount64();
+    const bool answer = now - last_input_ < ANSWER_MS;  // to what the user just did
     const bool others_due = others_due_ && now >= *others_due_;
-    const bool all_views = paint_all_ || (others_due && (!active_printed_ || others_deferred_));
+    const bool echo = active_printed_ && answer;
+    const bool all_views = paint_all_ || (others_due && (!echo || others_deferred_));
     others_deferred_ = others_due && !all_views;
     active_printed_ = false;
     if (all_views) {
@@ -325,13 +332,16 @@ void MainWindow::paint() {
         changed.push_back(ps.rcPaint);  // what the system asked for: uncovered, say
         show_frame(mem, whole ? std::vector<RECT>{RECT{0, 0, width, height}} : changed);
     }
-    ::EndPaint(hwnd_, &ps);
-    // Shown now: a window's pixels reach the display when its thread next
-    // waits for messages (Wine's drivers; at most every 50 ms for a thread
-    // that never waits), and other tabs' notices may keep this one from
-    // waiting. A wait of no time is that wait.
-    ::MsgWaitForMultipleObjectsEx(0, nullptr, 0, QS_ALLINPUT, 0);
     trace::mark(trace::Mark::PaintEnd, 0, all_views ? 1 : 0);
+    ::EndPaint(hwnd_, &ps);
+    // An answer to the user is shown now: a window's pixels reach the
+    // display when its thread next waits for messages (Wine's drivers; at
+    // most every 50 ms for a thread that never waits), and other tabs'
+    // notices may keep this one from waiting. A wait of no time is that
+    // wait. Other paints are left to it: pushing every frame of a flood to
+    // the display would cost more than the frames themselves.
+    if (answer) ::MsgWaitForMultipleObjectsEx(0, nullptr, 0, QS_ALLINPUT, 0);
+    trace::mark(trace::Mark::PaintShown);
     if (others_deferred_) ask_paint();
 }
 

@@ -91,6 +91,7 @@ private:
     bool paint_all_ = true;                  // a repaint() since the last paint
     bool active_printed_ = false;            // a repaint_active() since the last paint
     bool others_deferred_ = false;           // the last paint left the others for the next
+    ULONGLONG last_input_ = 0;               // when a key or a button last went down
     std::vector<DrawnOp> last_ops_;          // the last paint's drawing calls onto the frame
     std::optional<ULONGLONG> others_due_;    // when the other tabs' views are next brought up to date
     ULONGLONG others_painted_ = 0;           // when they last were
