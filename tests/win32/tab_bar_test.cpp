@@ -236,5 +236,22 @@ TEST_F(TabBar, TheTabMenuPutsATabIntoANewRedGroup) {
     EXPECT_TRUE(pixel_becomes(hwnd, 2, 6, ACTIVE));
 }
 
+// "Save output…" opens the system's Save As dialog over the window (its
+// library loaded on first use), and cancelling it saves nothing.
+TEST_F(TabBar, SaveOutputOpensTheSaveAsDialogOverTheWindow) {
+    HWND hwnd = start_with_tabs(1);
+    ASSERT_NE(hwnd, nullptr);
+    click(hwnd, 60, 17, Button::Right);
+    ASSERT_NE(wait_for_window_of_class(app_.pid(), L"#32768", 10s), nullptr) << "no popup menu";
+    for (int i = 0; i < 6; ++i) press(VK_DOWN);  // Rename, History…, Color, Group, View, Save output…
+    press(VK_RETURN);
+    HWND dialog = wait_for_window_of_class(app_.pid(), L"#32770", 30s);
+    ASSERT_NE(dialog, nullptr) << "no Save As dialog";
+    EXPECT_EQ(::GetWindow(dialog, GW_OWNER), hwnd);
+    press(VK_ESCAPE);
+    EXPECT_TRUE(wait_until([&] { return find_window_of_class(app_.pid(), L"#32770") == nullptr; }, 10s));
+    EXPECT_EQ(find_window_of_class(app_.pid(), L"#32768"), nullptr);
+}
+
 }  // namespace
 }  // namespace ovelin::testing
