@@ -41,6 +41,9 @@ constexpr UINT_PTR OTHERS_TIMER = 2;         // see repaint_others_soon
 // Tabs not typed into are brought up to date at most this often (about 30
 // frames a second) while they print.
 constexpr ULONGLONG OTHERS_PACE_MS = 33;
+// Output this soon after a key or a button answers the user (an echo, most
+// likely): it is painted first and shown at once.
+constexpr ULONGLONG ANSWER_MS = 100;
 
 Modifiers current_modifiers() {
     return {(::GetKeyState(VK_CONTROL) & 0x8000) != 0, (::GetKeyState(VK_SHIFT) & 0x8000) != 0,
@@ -262,7 +265,6 @@ void MainWindow::paint() {
     // When they fall due as the active tab prints just after a key (its
     // echo, most likely), its paint comes first, alone, and theirs right
     // after it; a tab printing on its own shares the paints as they come.
-    constexpr ULONGLONG ANSWER_MS = 100;
     const ULONGLONG now = ::GetTickCount64();
     const bool answer = now - last_input_ < ANSWER_MS;  // to what the user just did
     const bool others_due = others_due_ && now >= *others_due_;
