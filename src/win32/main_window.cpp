@@ -294,9 +294,9 @@ void MainWindow::paint() {
             ::FillRect(mem, &all, static_cast<HBRUSH>(::GetStockObject(DC_BRUSH)));
             ::SelectClipRgn(mem, nullptr);
         };
-        // Most of the frame is terminal views, each copied whole from its
-        // kept pixels: the background goes only around them, unless the
-        // layout changed (then the frame is filled and drawn again).
+        // Most of the frame is terminal views copied from their kept pixels:
+        // the background goes only around them, unless the layout changed
+        // (then the frame is filled and drawn again).
         const std::vector<RECT> covered = kept_.last_shown();
         fill(covered);
         ::SetBkMode(mem, TRANSPARENT);
