@@ -13,6 +13,7 @@
 #include "core/history.hpp"
 #include "support/env.hpp"
 #include "support/fake_host.hpp"
+#include "support/recorder.hpp"
 #include "support/temp_dir.hpp"
 
 namespace ovelin {
@@ -26,41 +27,18 @@ using Lines = std::vector<std::string>;
 const Modifiers NONE{}, CTRL{true, false, false}, SHIFT{false, true, false}, CTRL_SHIFT{true, true, false},
     CTRL_ALT{true, false, true}, ALT{false, false, true};
 
-class Tracking : public ::testing::Test {
+class Tracking : public testing::RecorderTest {
 protected:
-    Tracking() : comspec_("COMSPEC", std::string("/bin/sh")) {
-        host_.cell = &cell_;
-        auto app = cell_.take();
-        app->config_dir = tmp_.path() / "cfg";
-        app->metrics = {8, 16, 14};
-    }
-    ~Tracking() override {
-        EXPECT_EQ(host_.held_violations, 0) << "a window request was made with the state held";
-        cell_.take()->sessions.clear();
-    }
+    Tracking() { cell_.take()->config_dir = tmp_.path() / "cfg"; }
 
     // A session whose program records every byte it receives (raw, no echo).
     std::filesystem::path open_recorder(const std::string& record_id) {
-        const auto file = tmp_.path() / ("rec-" + record_id);
-        SpawnRequest r;
-        r.command = "/bin/sh -c 'stty raw -echo -iexten; echo READY; exec cat > " + file.string() + "'";
-        r.record_id = record_id;
-        EXPECT_TRUE(open_terminal(cell_, host_, r));
-        auto app = cell_.take();
-        const auto& pty = app->sessions[app->active].pty;
-        EXPECT_TRUE(host_.sink->wait([&] { return testing::screen_text(*pty).find("READY") != std::string::npos; }));
-        return file;
+        return RecorderTest::open_recorder("", std::nullopt, record_id).file;
     }
     // Everything the active session received before the marker.
     std::string received(const std::filesystem::path& file) {
-        const std::string marker = "<end>";
-        send_input(*cell_.take(), marker);
-        std::string text;
-        EXPECT_TRUE(host_.sink->wait([&] {
-            text = read_text(file);
-            return text.ends_with(marker);
-        })) << text;
-        return text.substr(0, text.size() - std::min(text.size(), marker.size()));
+        send_input(*cell_.take(), "<end>");
+        return recorded(file, "<end>");
     }
     Lines file_lines(const std::string& record_id) {
         Lines out;
@@ -78,10 +56,6 @@ protected:
         for (char16_t u : keys) on_char(cell_, host_, u, u == 0x7F || u == 0x03 ? CTRL : NONE);
     }
 
-    testing::TempDir tmp_;
-    testing::ScopedEnv comspec_;
-    AppCell cell_;
-    FakeHost host_;
     const std::uint64_t before_ = static_cast<std::uint64_t>(
         std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count());
 };

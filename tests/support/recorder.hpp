@@ -37,12 +37,14 @@ protected:
         std::size_t seen = 0;  // bytes of the file already given
     };
     // `output` is printf's format, printed before the program starts recording.
-    Recorder open_recorder(const std::string& output = "", const std::optional<std::string>& group = std::nullopt) {
+    Recorder open_recorder(const std::string& output = "", const std::optional<std::string>& group = std::nullopt,
+                           const std::string& record_id = "") {
         const auto file = tmp_.path() / ("rec" + std::to_string(recorders_++));
         SpawnRequest r;
         r.command = "/bin/sh -c 'stty raw -echo -iexten; printf \"" + output + "\"; echo READY; exec cat > " +
                     file.string() + "'";
         r.group = group;
+        r.record_id = record_id;
         EXPECT_TRUE(open_terminal(cell_, host_, r));
         auto app = cell_.take();
         const Session& s = app->sessions[app->active];
