@@ -266,7 +266,12 @@ FloodLatency flood(Lab& lab, int samples, double idle_median, double floor_idle_
     const std::size_t third = px.size() / 3;
     const double first = median({px.begin(), px.begin() + static_cast<long>(third)});
     const double last = median({px.end() - static_cast<long>(third), px.end()});
-    const double m = median(px), seconds = ticks_to_ms(to - from) / 1000;
+    const double m = median(px), seconds = ticks_to_ms(to - from) / 1000, floor_m = median(floor_px);
+    // Where the floor itself takes more than twice its idle time beside the
+    // same floods, 2x idle is out of any terminal's reach on this machine:
+    // the floor under the same load is the reference.
+    const double reference =
+        floor_idle_median > 0 && floor_m > 2 * floor_idle_median ? std::max(idle_median, floor_m) : idle_median;
     note(fmt("output read meanwhile: %.1f MB/s; %d paints in %.1f s (%d of them every view), %.1f ms each on "
              "average, painting %.0f%% of the time; %llu marks lost",
              flood_bytes / seconds / 1e6, rate.paints, seconds, rate.full, rate.mean_ms,
@@ -280,17 +285,12 @@ FloodLatency flood(Lab& lab, int samples, double idle_median, double floor_idle_
                 "median, %.2fx its idle (%zu keystrokes): ovelin %.2fx it",
                 m, idle_median > 0 ? m / idle_median : 0.0, idle_median, percentile(px, 0.95), px.size(),
                 result.ovelin.lost, before.commit_mb, after.commit_mb, before.threads, after.threads, last, first,
-                median(floor_px), floor_idle_median > 0 ? median(floor_px) / floor_idle_median : 0.0,
-                floor_px.size(), floor_px.empty() ? 0.0 : m / median(floor_px)),
-            // Where the floor itself takes more than twice its idle time
-            // beside the same floods, 2x idle is out of any terminal's reach
-            // on this machine: the floor under the same load is the reference.
+                floor_m, floor_idle_median > 0 ? floor_m / floor_idle_median : 0.0, floor_px.size(),
+                floor_px.empty() ? 0.0 : m / floor_m),
             "<= 2x idle, or where the floor beside the same floods takes more than 2x its idle, <= 2x the floor "
             "there; no growth while flooding",
-            idle_median > 0 && !floor_px.empty() &&
-                m <= 2 * std::max(idle_median, floor_idle_median > 0 && median(floor_px) > 2 * floor_idle_median
-                                                    ? median(floor_px) : 0.0) &&
-                steady && result.ovelin.lost == 0 && px.size() >= 20);
+            idle_median > 0 && !floor_px.empty() && m <= 2 * reference && steady && result.ovelin.lost == 0 &&
+                px.size() >= 20);
     return result;
 }
 

@@ -71,14 +71,14 @@ const GdiCanvas::AsciiGlyphs* GdiCanvas::ascii_glyphs() {
 
 void GdiCanvas::fill(const Rect& r, Rgb color) {
     RECT rc = rect(r);
-    if (ops_) note(Hash().add(1).add(rc).add(ref(color)).value(), rc);
+    note(rc, [&] { return Hash().add(1).add(rc).add(ref(color)).value(); });
     ::SetDCBrushColor(dc_, ref(color));
     ::FillRect(dc_, &rc, static_cast<HBRUSH>(::GetStockObject(DC_BRUSH)));
 }
 
 void GdiCanvas::frame(const Rect& r, Rgb color) {
     RECT rc = rect(r);
-    if (ops_) note(Hash().add(2).add(rc).add(ref(color)).value(), rc);
+    note(rc, [&] { return Hash().add(2).add(rc).add(ref(color)).value(); });
     ::SetDCBrushColor(dc_, ref(color));
     ::FrameRect(dc_, &rc, static_cast<HBRUSH>(::GetStockObject(DC_BRUSH)));
 }
@@ -86,19 +86,19 @@ void GdiCanvas::frame(const Rect& r, Rgb color) {
 void GdiCanvas::text_run(int x, int y, const Rect& box, std::u16string_view text,
                          std::span<const std::int32_t> advances, Rgb foreground, Rgb background) {
     RECT rc = rect(box);
-    if (ops_)
-        note(Hash()
-                 .add(3)
-                 .add(x)
-                 .add(y)
-                 .add(rc)
-                 .add(ref(foreground))
-                 .add(ref(background))
-                 .add(::GetCurrentObject(dc_, OBJ_FONT))
-                 .add_all(std::span(text))
-                 .add_all(advances)
-                 .value(),
-             rc);
+    note(rc, [&] {
+        return Hash()
+            .add(3)
+            .add(x)
+            .add(y)
+            .add(rc)
+            .add(ref(foreground))
+            .add(ref(background))
+            .add(::GetCurrentObject(dc_, OBJ_FONT))
+            .add_all(std::span(text))
+            .add_all(advances)
+            .value();
+    });
     ::SetTextColor(dc_, ref(foreground));
     ::SetBkColor(dc_, ref(background));
     static_assert(sizeof(INT) == sizeof(std::int32_t));
@@ -146,9 +146,9 @@ void GdiCanvas::styled_text_run(int x, int y, const Rect& box, std::u16string_vi
 
 void GdiCanvas::text_in(const Rect& box, std::u16string_view text, Rgb color) {
     RECT rc = rect(box);
-    if (ops_)
-        note(Hash().add(5).add(rc).add(ref(color)).add(::GetCurrentObject(dc_, OBJ_FONT)).add_all(std::span(text)).value(),
-             rc);
+    note(rc, [&] {
+        return Hash().add(5).add(rc).add(ref(color)).add(::GetCurrentObject(dc_, OBJ_FONT)).add_all(std::span(text)).value();
+    });
     ::SetTextColor(dc_, ref(color));
     ::SetBkMode(dc_, TRANSPARENT);
     ::DrawTextW(dc_, reinterpret_cast<const wchar_t*>(text.data()), static_cast<int>(text.size()), &rc,

@@ -42,8 +42,12 @@ public:
     void text_in(const Rect& box, std::u16string_view text, Rgb color) override;
     KeptSurface* kept_surface(const void* view, const Rect& where) override;
 
-    // Every drawing call from now on is added to `ops` (none when null).
-    void record(std::vector<DrawnOp>* ops) { ops_ = ops; }
+    // Every drawing call from now on is added to `ops` (none when null);
+    // without `hashed`, its box alone (the hash is 0).
+    void record(std::vector<DrawnOp>* ops, bool hashed = true) {
+        ops_ = ops;
+        hashed_ = hashed;
+    }
 
 private:
     // The terminal faces' glyphs of the ASCII characters, looked up once:
@@ -66,8 +70,10 @@ private:
     HGDIOBJ default_font_;
     KeptSurfaces* kept_;
     std::vector<DrawnOp>* ops_ = nullptr;
-    void note(std::uint64_t hash, const RECT& box) {
-        if (ops_) ops_->push_back({hash, box});
+    bool hashed_ = true;
+    template <class Hashed>
+    void note(const RECT& box, Hashed hash) {
+        if (ops_) ops_->push_back({hashed_ ? hash() : 0, box});
     }
 };
 

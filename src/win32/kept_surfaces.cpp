@@ -19,7 +19,7 @@ public:
         ::SetBkMode(dc_.get(), TRANSPARENT);
         canvas_.emplace(dc_.get(), font, bar, nullptr, bold);
         canvas_->select_font(FontKind::Terminal);
-        canvas_->record(&drawn_);
+        canvas_->record(&drawn_, false);  // where it drew is all a showing needs
     }
 
     bool ok() const { return canvas_.has_value(); }
