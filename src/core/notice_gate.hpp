@@ -8,6 +8,8 @@
 
 #include <cstdint>
 #include <mutex>
+
+#include "core/lock.hpp"
 #include <unordered_set>
 
 namespace ovelin {
@@ -35,7 +37,7 @@ public:
     }
 
 private:
-    std::mutex mutex_;
+    Lock mutex_;
     std::unordered_set<std::uint64_t> pending_;
 };
 

@@ -192,7 +192,7 @@ private:
         }
     }
 
-    std::mutex mutex_;
+    Lock mutex_;
     std::string pending_;
     bool busy_ = false;
     bool closed_ = false;

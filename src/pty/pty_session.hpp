@@ -12,12 +12,12 @@
 #include <cstdint>
 #include <expected>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <system_error>
 
+#include "core/lock.hpp"
 #include "term/screen.hpp"
 
 namespace ovelin {
@@ -28,7 +28,7 @@ inline constexpr std::size_t READ_BUFFER_SIZE = 8192;
 // The screen model with its lock, shared by a session and its reader.
 struct LockedScreen {
     LockedScreen(std::uint16_t rows, std::uint16_t cols) : screen(rows, cols, SCROLLBACK_LINES) {}
-    std::mutex mutex;
+    Lock mutex;
     Screen screen;
 };
 

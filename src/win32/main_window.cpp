@@ -58,7 +58,9 @@ int y_of(LPARAM lp) { return static_cast<short>(HIWORD(lp)); }
 bool MainWindow::register_class(HINSTANCE instance, HCURSOR cursor) {
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
-    wc.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
+    // A DC of its own: every paint copies through GetDC, and a shared DC
+    // would ask the server for the window's visible region each time.
+    wc.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_OWNDC;
     wc.lpfnWndProc = &MainWindow::proc;
     wc.hInstance = instance;
     wc.hCursor = cursor;
@@ -225,7 +227,10 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
             return 1;
         case WM_SESSION_OUTPUT:
             // Answered by the paint it asks for (see PostingSink::handled_all).
+            in_output_notice_ = true;
             on_session_output(cell_, *this, static_cast<std::uint64_t>(wp));
+            in_output_notice_ = false;
+            if (std::exchange(answer_now_, false)) paint_answer();
             return 0;
         case WM_SESSION_EXIT:
             on_session_exit(cell_, *this, static_cast<std::uint64_t>(wp), exit_status_of(lp));
@@ -258,6 +263,41 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
 
 void MainWindow::paint() {
     trace::mark(trace::Mark::PaintBegin);
+    // Validated first, drawn after: the paint's own context (the window's
+    // own DC) is clipped to what was invalidated, which for a paint of ours
+    // is one pixel (see ask_paint); the window shows the last frame elsewhere.
+    PAINTSTRUCT ps;
+    ::BeginPaint(hwnd_, &ps);
+    const RECT asked = ps.rcPaint;
+    ::EndPaint(hwnd_, &ps);
+    if (HDC window = ::GetDC(hwnd_)) {
+        draw(window, asked);
+        ::ReleaseDC(hwnd_, window);
+    }
+    after_paint();
+}
+
+// An answer to the user is painted as its notice is handled, through a
+// window DC of its own: waiting for WM_PAINT and BeginPaint would cost three
+// more round trips to a server that flooding consoles keep busy. What the
+// system invalidated meanwhile still comes as WM_PAINT.
+void MainWindow::paint_answer() {
+    if (!::IsWindowVisible(hwnd_) || ::IsIconic(hwnd_) || cell_.taken()) {
+        ask_paint();
+        return;
+    }
+    trace::mark(trace::Mark::PaintBegin);
+    HDC window = ::GetDC(hwnd_);
+    if (!window) {
+        ask_paint();
+        return;
+    }
+    draw(window, RECT{});
+    ::ReleaseDC(hwnd_, window);
+    after_paint();
+}
+
+void MainWindow::draw(HDC window, const RECT& asked) {
     // Every view is brought up to date unless only the active tab printed
     // since the last paint and the others are not yet due. Timers come only
     // when no paint is pending, so an active tab printing without pause
@@ -278,15 +318,13 @@ void MainWindow::paint() {
         others_due_.reset();
         others_painted_ = now;
     }
-    PAINTSTRUCT ps;
-    HDC dc = ::BeginPaint(hwnd_, &ps);
     if (sink_) sink_->handled_all();  // before any screen is read: later output posts again
     RECT client{};
     ::GetClientRect(hwnd_, &client);
     const int width = std::max<int>(client.right - client.left, 1);
     const int height = std::max<int>(client.bottom - client.top, 1);
 
-    if (HDC mem = frame_.get(dc, width, height)) {
+    if (HDC mem = frame_.get(window, width, height)) {
         RECT all{0, 0, width, height};
         const auto fill = [&](const std::vector<RECT>& except) {
             for (const RECT& r : except) ::ExcludeClipRect(mem, r.left, r.top, r.right, r.bottom);
@@ -331,26 +369,27 @@ void MainWindow::paint() {
             changed.push_back(last_ops_[i].box);
         }
         last_ops_ = std::move(ops);
-        changed.push_back(ps.rcPaint);  // what the system asked for: uncovered, say
-        show_frame(mem, whole ? std::vector<RECT>{RECT{0, 0, width, height}} : changed);
+        changed.push_back(asked);  // what the system asked for: uncovered, say
+        show_frame(window, mem, whole ? std::vector<RECT>{RECT{0, 0, width, height}} : changed);
     }
     trace::mark(trace::Mark::PaintEnd, 0, all_views ? 1 : 0);
-    ::EndPaint(hwnd_, &ps);
+    answered_ = answer;
+}
+
+void MainWindow::after_paint() {
     // An answer to the user is shown now: a window's pixels reach the
     // display when its thread next waits for messages (Wine's drivers; at
     // most every 50 ms for a thread that never waits), and other tabs'
     // notices may keep this one from waiting. A wait of no time is that
     // wait. Other paints are left to it: pushing every frame of a flood to
     // the display would cost more than the frames themselves.
-    if (answer) ::MsgWaitForMultipleObjectsEx(0, nullptr, 0, QS_ALLINPUT, 0);
+    if (answered_) ::MsgWaitForMultipleObjectsEx(0, nullptr, 0, QS_ALLINPUT, 0);
     trace::mark(trace::Mark::PaintShown);
     if (others_deferred_) ask_paint();
 }
 
-// Copies the parts of the frame to the window. Not through the paint's own
-// context: it is clipped to what was invalidated, which for a paint of ours
-// is one pixel (see ask_paint); the window shows the last frame elsewhere.
-void MainWindow::show_frame(HDC frame, std::vector<RECT> parts) {
+// Copies the parts of the frame to the window (a DC of the whole window).
+void MainWindow::show_frame(HDC window, HDC frame, std::vector<RECT> parts) {
     // A few copies cost less than one of their bounds; many do not.
     constexpr std::size_t MOST_COPIES = 8;
     std::ranges::sort(parts, {}, &RECT::top);
@@ -366,8 +405,6 @@ void MainWindow::show_frame(HDC frame, std::vector<RECT> parts) {
         for (const RECT& r : copies) ::UnionRect(&bounds, &bounds, &r);
         copies.assign(1, bounds);
     }
-    HDC window = ::GetDC(hwnd_);
-    if (!window) return;
     // The window does not clip its children: leave the edits be.
     for (HWND edit : {rename_edit_.hwnd(), find_edit_.hwnd()}) {
         if (!edit) continue;
@@ -378,7 +415,7 @@ void MainWindow::show_frame(HDC frame, std::vector<RECT> parts) {
     }
     for (const RECT& r : copies)
         ::BitBlt(window, r.left, r.top, r.right - r.left, r.bottom - r.top, frame, r.left, r.top, SRCCOPY);
-    ::ReleaseDC(hwnd_, window);
+    ::SelectClipRgn(window, nullptr);  // the DC is the window's own: it keeps its clipping
 }
 
 // Asks for a paint without making the whole window invalid: the paint copies
@@ -395,7 +432,8 @@ void MainWindow::repaint() {
 
 void MainWindow::repaint_active() {
     active_printed_ = true;
-    ask_paint();
+    if (in_output_notice_ && ::GetTickCount64() - last_input_ < ANSWER_MS) answer_now_ = true;
+    else ask_paint();
 }
 
 void MainWindow::repaint_others_soon() {

@@ -74,7 +74,10 @@ private:
     static LRESULT CALLBACK proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     LRESULT handle(UINT msg, WPARAM wp, LPARAM lp);
     void paint();
-    void show_frame(HDC frame, std::vector<RECT> parts);
+    void paint_answer();
+    void draw(HDC window, const RECT& asked);
+    void after_paint();
+    void show_frame(HDC window, HDC frame, std::vector<RECT> parts);
     void ask_paint();
 
     AppCell& cell_;
@@ -91,6 +94,9 @@ private:
     bool paint_all_ = true;                  // a repaint() since the last paint
     bool active_printed_ = false;            // a repaint_active() since the last paint
     bool others_deferred_ = false;           // the last paint left the others for the next
+    bool answered_ = false;                  // the last paint answered the user's key or button
+    bool in_output_notice_ = false;          // handling WM_SESSION_OUTPUT
+    bool answer_now_ = false;                // that notice brought an answer: painted as it ends
     ULONGLONG last_input_ = 0;               // when a key or a button last went down
     std::vector<DrawnOp> last_ops_;          // the last paint's drawing calls onto the frame
     std::optional<ULONGLONG> others_due_;    // when the other tabs' views are next brought up to date
