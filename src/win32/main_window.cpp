@@ -44,10 +44,19 @@ constexpr ULONGLONG OTHERS_PACE_MS = 33;
 // Output this soon after a key or a button answers the user (an echo, most
 // likely): it is painted first and shown at once.
 constexpr ULONGLONG ANSWER_MS = 100;
+// Until the first output after a key or a button is painted, and at most
+// this long, the other tabs' paints wait: the answer would otherwise queue
+// behind a paint of every view.
+constexpr ULONGLONG AWAIT_MS = 50;
 
+// The three keys in one request: under Wine each GetKeyState is a round trip
+// to the server, three of them for every key and character message.
 Modifiers current_modifiers() {
-    return {(::GetKeyState(VK_CONTROL) & 0x8000) != 0, (::GetKeyState(VK_SHIFT) & 0x8000) != 0,
-            (::GetKeyState(VK_MENU) & 0x8000) != 0};
+    BYTE keys[256]{};
+    if (!::GetKeyboardState(keys))
+        return {(::GetKeyState(VK_CONTROL) & 0x8000) != 0, (::GetKeyState(VK_SHIFT) & 0x8000) != 0,
+                (::GetKeyState(VK_MENU) & 0x8000) != 0};
+    return {(keys[VK_CONTROL] & 0x80) != 0, (keys[VK_SHIFT] & 0x80) != 0, (keys[VK_MENU] & 0x80) != 0};
 }
 
 int x_of(LPARAM lp) { return static_cast<short>(LOWORD(lp)); }
@@ -97,8 +106,10 @@ LRESULT CALLBACK MainWindow::proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 
 LRESULT MainWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_KEYDOWN || msg == WM_SYSKEYDOWN || msg == WM_LBUTTONDOWN || msg == WM_RBUTTONDOWN ||
-        msg == WM_MBUTTONDOWN || msg == WM_MOUSEWHEEL)
+        msg == WM_MBUTTONDOWN || msg == WM_MOUSEWHEEL) {
         last_input_ = ::GetTickCount64();
+        ++inputs_;
+    }
     // The shell announces a new taskbar (it restarted, or came up after us).
     static const UINT taskbar_created = ::RegisterWindowMessageW(L"TaskbarCreated");
     if (taskbar_created && msg == taskbar_created) {
@@ -238,6 +249,9 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_TIMER:
             if (wp == OTHERS_TIMER) {
                 ::KillTimer(hwnd_, OTHERS_TIMER);
+                if (const ULONGLONG now = ::GetTickCount64(); awaiting_answer(now) &&
+                    ::SetTimer(hwnd_, OTHERS_TIMER, static_cast<UINT>(last_input_ + AWAIT_MS - now), nullptr))
+                    return 0;
                 others_due_.reset();
                 repaint();
                 return 0;
@@ -305,10 +319,12 @@ void MainWindow::draw(HDC window, const RECT& asked) {
     // When they fall due as the active tab prints just after a key (its
     // echo, most likely), its paint comes first, alone, and theirs right
     // after it; a tab printing on its own shares the paints as they come.
+    // Before that echo they wait (see AWAIT_MS).
     const ULONGLONG now = ::GetTickCount64();
     const bool answer = now - last_input_ < ANSWER_MS;  // to what the user just did
-    const bool others_due = others_due_ && now >= *others_due_;
     const bool echo = active_printed_ && answer;
+    const bool others_due = others_due_ && now >= *others_due_ && (echo || !awaiting_answer(now));
+    if (echo) answered_ = inputs_;
     const bool all_views = paint_all_ || (others_due && (!echo || others_deferred_));
     others_deferred_ = others_due && !all_views;
     active_printed_ = false;
@@ -373,7 +389,7 @@ void MainWindow::draw(HDC window, const RECT& asked) {
         show_frame(window, mem, whole ? std::vector<RECT>{RECT{0, 0, width, height}} : changed);
     }
     trace::mark(trace::Mark::PaintEnd, 0, all_views ? 1 : 0);
-    answered_ = answer;
+    push_shown_ = answer;
 }
 
 void MainWindow::after_paint() {
@@ -383,7 +399,7 @@ void MainWindow::after_paint() {
     // notices may keep this one from waiting. A wait of no time is that
     // wait. Other paints are left to it: pushing every frame of a flood to
     // the display would cost more than the frames themselves.
-    if (answered_) ::MsgWaitForMultipleObjectsEx(0, nullptr, 0, QS_ALLINPUT, 0);
+    if (push_shown_) ::MsgWaitForMultipleObjectsEx(0, nullptr, 0, QS_ALLINPUT, 0);
     trace::mark(trace::Mark::PaintShown);
     if (others_deferred_) ask_paint();
 }
@@ -441,8 +457,13 @@ void MainWindow::repaint_others_soon() {
     const ULONGLONG now = ::GetTickCount64();
     const ULONGLONG due = std::max(now, others_painted_ + OTHERS_PACE_MS);
     others_due_ = due;
+    const ULONGLONG wake = awaiting_answer(now) ? std::max(due, last_input_ + AWAIT_MS) : due;
     // Due already, or no timer to be had: the next paint brings them.
-    if (due == now || !::SetTimer(hwnd_, OTHERS_TIMER, static_cast<UINT>(due - now), nullptr)) ask_paint();
+    if (wake == now || !::SetTimer(hwnd_, OTHERS_TIMER, static_cast<UINT>(wake - now), nullptr)) ask_paint();
+}
+
+bool MainWindow::awaiting_answer(ULONGLONG now) const {
+    return answered_ != inputs_ && now - last_input_ < AWAIT_MS;
 }
 
 ClientSize MainWindow::client_size() {

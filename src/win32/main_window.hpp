@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -79,6 +80,7 @@ private:
     void after_paint();
     void show_frame(HDC window, HDC frame, std::vector<RECT> parts);
     void ask_paint();
+    bool awaiting_answer(ULONGLONG now) const;
 
     AppCell& cell_;
     HWND hwnd_ = nullptr;
@@ -94,10 +96,12 @@ private:
     bool paint_all_ = true;                  // a repaint() since the last paint
     bool active_printed_ = false;            // a repaint_active() since the last paint
     bool others_deferred_ = false;           // the last paint left the others for the next
-    bool answered_ = false;                  // the last paint answered the user's key or button
+    bool push_shown_ = false;                // the last paint answered the user: shown at once
     bool in_output_notice_ = false;          // handling WM_SESSION_OUTPUT
     bool answer_now_ = false;                // that notice brought an answer: painted as it ends
     ULONGLONG last_input_ = 0;               // when a key or a button last went down
+    std::uint64_t inputs_ = 0;               // keys and buttons gone down
+    std::uint64_t answered_ = 0;             // inputs_ when output was last painted as an answer
     std::vector<DrawnOp> last_ops_;          // the last paint's drawing calls onto the frame
     std::optional<ULONGLONG> others_due_;    // when the other tabs' views are next brought up to date
     ULONGLONG others_painted_ = 0;           // when they last were
