@@ -38,16 +38,6 @@ namespace {
 constexpr COLORREF BACKGROUND = RGB(12, 14, 18);
 constexpr UINT_PTR START_WAITING_TIMER = 1;  // see start_waiting_soon
 constexpr UINT_PTR OTHERS_TIMER = 2;         // see repaint_others_soon
-// Tabs not typed into are brought up to date at most this often (about 30
-// frames a second) while they print.
-constexpr ULONGLONG OTHERS_PACE_MS = 33;
-// Output this soon after a key or a button answers the user (an echo, most
-// likely): it is painted first and shown at once.
-constexpr ULONGLONG ANSWER_MS = 100;
-// Until the first output after a key or a button is painted, and at most
-// this long, the other tabs' paints wait: the answer would otherwise queue
-// behind a paint of every view.
-constexpr ULONGLONG AWAIT_MS = 50;
 
 // The three keys in one request: under Wine each GetKeyState is a round trip
 // to the server, three of them for every key and character message.
@@ -107,8 +97,7 @@ LRESULT CALLBACK MainWindow::proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 LRESULT MainWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_KEYDOWN || msg == WM_SYSKEYDOWN || msg == WM_LBUTTONDOWN || msg == WM_RBUTTONDOWN ||
         msg == WM_MBUTTONDOWN || msg == WM_MOUSEWHEEL) {
-        last_input_ = ::GetTickCount64();
-        ++inputs_;
+        pace_.input(::GetTickCount64());
     }
     // The shell announces a new taskbar (it restarted, or came up after us).
     static const UINT taskbar_created = ::RegisterWindowMessageW(L"TaskbarCreated");
@@ -249,11 +238,8 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_TIMER:
             if (wp == OTHERS_TIMER) {
                 ::KillTimer(hwnd_, OTHERS_TIMER);
-                if (const ULONGLONG now = ::GetTickCount64(); awaiting_answer(now) &&
-                    ::SetTimer(hwnd_, OTHERS_TIMER, static_cast<UINT>(last_input_ + AWAIT_MS - now), nullptr))
-                    return 0;
-                others_due_.reset();
-                repaint();
+                if (auto wake = pace_.others_timer(::GetTickCount64())) others_wake(*wake);
+                else ask_paint();
                 return 0;
             }
             if (wp != START_WAITING_TIMER) break;
@@ -312,28 +298,9 @@ void MainWindow::paint_answer() {
 }
 
 void MainWindow::draw(HDC window, const RECT& asked) {
-    // Every view is brought up to date unless only the active tab printed
-    // since the last paint and the others are not yet due. Timers come only
-    // when no paint is pending, so an active tab printing without pause
-    // would hold the others back for good without the due time checked here.
-    // When they fall due as the active tab prints just after a key (its
-    // echo, most likely), its paint comes first, alone, and theirs right
-    // after it; a tab printing on its own shares the paints as they come.
-    // Before that echo they wait (see AWAIT_MS).
-    const ULONGLONG now = ::GetTickCount64();
-    const bool answer = now - last_input_ < ANSWER_MS;  // to what the user just did
-    const bool echo = active_printed_ && answer;
-    const bool others_due = others_due_ && now >= *others_due_ && (echo || !awaiting_answer(now));
-    if (echo) answered_ = inputs_;
-    const bool all_views = paint_all_ || (others_due && (!echo || others_deferred_));
-    others_deferred_ = others_due && !all_views;
-    active_printed_ = false;
-    if (all_views) {
-        paint_all_ = false;
-        if (others_due_) ::KillTimer(hwnd_, OTHERS_TIMER);
-        others_due_.reset();
-        others_painted_ = now;
-    }
+    // The other tabs' views may show their last pixels (see PaintPace).
+    const PaintPace::Paint plan = pace_.paint(::GetTickCount64());
+    if (plan.stop_timer) ::KillTimer(hwnd_, OTHERS_TIMER);
     if (sink_) sink_->handled_all();  // before any screen is read: later output posts again
     RECT client{};
     ::GetClientRect(hwnd_, &client);
@@ -367,11 +334,11 @@ void MainWindow::draw(HDC window, const RECT& asked) {
             canvas.record(&ops);
             auto app = cell_.take();
             const ClientSize size{client.right - client.left, client.bottom - client.top};
-            paint_window(*app, canvas, size, !all_views);
+            paint_window(*app, canvas, size, !plan.all_views);
             if (!kept_.shown_again(covered)) {
                 fill({});
                 kept_.begin_paint(&ops, &last_ops_, false);
-                paint_window(*app, canvas, size, !all_views);
+                paint_window(*app, canvas, size, !plan.all_views);
                 whole = true;
             }
         }
@@ -388,8 +355,10 @@ void MainWindow::draw(HDC window, const RECT& asked) {
         changed.push_back(asked);  // what the system asked for: uncovered, say
         show_frame(window, mem, whole ? std::vector<RECT>{RECT{0, 0, width, height}} : changed);
     }
-    trace::mark(trace::Mark::PaintEnd, 0, all_views ? 1 : 0);
-    push_shown_ = answer;
+    trace::mark(trace::Mark::PaintEnd, 0, plan.all_views ? 1 : 0);
+    push_shown_ = plan.answer;
+    others_next_ = plan.others_next;
+    others_rearm_ = plan.rearm;
 }
 
 void MainWindow::after_paint() {
@@ -401,7 +370,8 @@ void MainWindow::after_paint() {
     // the display would cost more than the frames themselves.
     if (push_shown_) ::MsgWaitForMultipleObjectsEx(0, nullptr, 0, QS_ALLINPUT, 0);
     trace::mark(trace::Mark::PaintShown);
-    if (others_deferred_) ask_paint();
+    if (others_next_) ask_paint();
+    else if (others_rearm_) others_wake(*others_rearm_);
 }
 
 // Copies the parts of the frame to the window (a DC of the whole window).
@@ -442,28 +412,23 @@ void MainWindow::ask_paint() {
 }
 
 void MainWindow::repaint() {
-    paint_all_ = true;
+    pace_.everything();
     ask_paint();
 }
 
 void MainWindow::repaint_active() {
-    active_printed_ = true;
-    if (in_output_notice_ && ::GetTickCount64() - last_input_ < ANSWER_MS) answer_now_ = true;
+    if (pace_.active_printed(::GetTickCount64()) && in_output_notice_) answer_now_ = true;
     else ask_paint();
 }
 
-void MainWindow::repaint_others_soon() {
-    if (others_due_) return;  // a paint for them is coming
-    const ULONGLONG now = ::GetTickCount64();
-    const ULONGLONG due = std::max(now, others_painted_ + OTHERS_PACE_MS);
-    others_due_ = due;
-    const ULONGLONG wake = awaiting_answer(now) ? std::max(due, last_input_ + AWAIT_MS) : due;
-    // Due already, or no timer to be had: the next paint brings them.
-    if (wake == now || !::SetTimer(hwnd_, OTHERS_TIMER, static_cast<UINT>(wake - now), nullptr)) ask_paint();
-}
+void MainWindow::repaint_others_soon() { others_wake(pace_.others_printed(::GetTickCount64())); }
 
-bool MainWindow::awaiting_answer(ULONGLONG now) const {
-    return answered_ != inputs_ && now - last_input_ < AWAIT_MS;
+// A paint for the other tabs at `at`: now, or by their timer (replacing one
+// set before). Without a timer to be had, the next paint brings them.
+void MainWindow::others_wake(std::optional<ULONGLONG> at) {
+    if (!at) return;  // planned already
+    const ULONGLONG now = ::GetTickCount64();
+    if (*at <= now || !::SetTimer(hwnd_, OTHERS_TIMER, static_cast<UINT>(*at - now), nullptr)) ask_paint();
 }
 
 ClientSize MainWindow::client_size() {

@@ -19,6 +19,7 @@
 #include "win32/posting_sink.hpp"
 #include "win32/rename_edit.hpp"
 #include "win32/terminal_font.hpp"
+#include "ui/paint_pace.hpp"
 
 namespace ovelin::win32 {
 
@@ -80,7 +81,7 @@ private:
     void after_paint();
     void show_frame(HDC window, HDC frame, std::vector<RECT> parts);
     void ask_paint();
-    bool awaiting_answer(ULONGLONG now) const;
+    void others_wake(std::optional<ULONGLONG> at);
 
     AppCell& cell_;
     HWND hwnd_ = nullptr;
@@ -93,18 +94,13 @@ private:
     FindEdit find_edit_;
     std::shared_ptr<PostingSink> sink_;
     std::optional<ULONGLONG> waiting_due_;  // when the timer starting waiting tabs fires
-    bool paint_all_ = true;                  // a repaint() since the last paint
-    bool active_printed_ = false;            // a repaint_active() since the last paint
-    bool others_deferred_ = false;           // the last paint left the others for the next
+    PaintPace pace_;                         // which paints bring which views up to date
+    bool others_next_ = false;               // the last paint left the others for the next
+    std::optional<ULONGLONG> others_rearm_;  // or their timer is to go off then
     bool push_shown_ = false;                // the last paint answered the user: shown at once
     bool in_output_notice_ = false;          // handling WM_SESSION_OUTPUT
     bool answer_now_ = false;                // that notice brought an answer: painted as it ends
-    ULONGLONG last_input_ = 0;               // when a key or a button last went down
-    std::uint64_t inputs_ = 0;               // keys and buttons gone down
-    std::uint64_t answered_ = 0;             // inputs_ when output was last painted as an answer
     std::vector<DrawnOp> last_ops_;          // the last paint's drawing calls onto the frame
-    std::optional<ULONGLONG> others_due_;    // when the other tabs' views are next brought up to date
-    ULONGLONG others_painted_ = 0;           // when they last were
     bool swallow_alt_up_ = false;  // an Alt chord we consumed: its Alt release is ours too
 };
 
