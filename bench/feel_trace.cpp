@@ -33,8 +33,15 @@ void TraceReader::update() {
     }
     for (; next_ < claimed; ++next_) {
         const ovelin::trace::Event& e = ring_->events[next_ % Ring::SIZE];
-        if (e.serial.load(std::memory_order_acquire) != next_ + 1) break;  // still being written
-        seen_.push_back({e.ticks, e.id, static_cast<Mark>(e.mark), e.value});
+        const std::uint64_t serial = e.serial.load(std::memory_order_acquire);
+        if (serial < next_ + 1) break;  // still being written
+        const Seen s{e.ticks, e.id, static_cast<Mark>(e.mark), e.value};
+        // Written over by a later lap, before or while it was read: lost.
+        if (serial != next_ + 1 || e.serial.load(std::memory_order_acquire) != serial) {
+            ++lost_;
+            continue;
+        }
+        seen_.push_back(s);
     }
 }
 
