@@ -45,12 +45,21 @@ TEST_F(Churn, ThreeHundredTabsOpenedAndClosedLeaveThreadsAndMemoryAsTheyWere) {
     ::GetClientRect(hwnd, &client);
 
     // Under Wine a press now and then never reaches the window (seen once in
-    // a few runs of these 640 presses); one that brings nothing within a few
-    // seconds is given once more, since leaks, not clicks, are measured here.
+    // a few runs of these 640 presses), and now and then a console host or
+    // the shell dies as it starts ("Cannot start …: Internal error", the
+    // system's STATUS_INTERNAL_ERROR: about once in a few runs). Leaks, not
+    // clicks or Wine's starts, are measured here: a press that brings nothing
+    // within a few seconds is given once more, after the error box is closed.
+    int refused = 0;
     auto press_until = [&](int x, Button button, int sessions) {
         for (int attempt = 0; attempt < 2; ++attempt) {
             click(hwnd, x, 17, button);
             if (wait_until([&] { return saved_sessions() == sessions; }, attempt == 0 ? 5s : 20s)) return true;
+            if (HWND box = find_window_of_class(app_.pid(), L"#32770")) {
+                ++refused;
+                ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+                wait_until([&] { return find_window_of_class(app_.pid(), L"#32770") == nullptr; }, 5s);
+            }
         }
         return false;
     };
@@ -75,8 +84,9 @@ TEST_F(Churn, ThreeHundredTabsOpenedAndClosedLeaveThreadsAndMemoryAsTheyWere) {
     EXPECT_TRUE(wait_until([&] { return thread_count(app_.pid()) <= threads; }, 30s))
         << thread_count(app_.pid()) << " threads, " << threads << " before";
     const std::size_t after = private_bytes(app_.handle());
-    std::fprintf(stderr, "churn: %d threads before, %d after; private memory %zu KiB before, %zu KiB after\n", threads,
-                 thread_count(app_.pid()), memory / 1024, after / 1024);
+    std::fprintf(stderr, "churn: %d threads before, %d after; private memory %zu KiB before, %zu KiB after; %d starts refused\n",
+                 threads, thread_count(app_.pid()), memory / 1024, after / 1024, refused);
+    EXPECT_LE(refused, 3) << "more than a rare start refused";
     EXPECT_LE(after, memory + memory / 10 + (4u << 20)) << "private memory grew from " << memory << " to " << after;
     EXPECT_TRUE(app_.running());
 }
