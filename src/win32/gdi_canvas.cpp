@@ -1,6 +1,7 @@
 #include "win32/gdi_canvas.hpp"
 
 #include <algorithm>
+#include <cstdint>
 #include <span>
 #include <type_traits>
 #include <vector>
@@ -12,6 +13,7 @@ namespace ovelin::win32 {
 namespace {
 COLORREF ref(Rgb c) { return RGB(c.r, c.g, c.b); }
 RECT rect(const Rect& r) { return RECT{r.left, r.top, r.right, r.bottom}; }
+constexpr std::size_t NONE = SIZE_MAX;
 
 // FNV-1a over what a drawing call's pixels depend on.
 class Hash {
@@ -36,6 +38,16 @@ private:
     std::uint64_t h_ = 0xcbf29ce484222325ull;
 };
 }  // namespace
+
+HRGN region_of(const std::vector<RECT>& rects) {
+    HRGN region = ::CreateRectRgn(0, 0, 0, 0);
+    for (const RECT& r : rects) {
+        HRGN more = ::CreateRectRgnIndirect(&r);
+        ::CombineRgn(region, region, more, RGN_OR);
+        ::DeleteObject(more);
+    }
+    return region;
+}
 
 GdiCanvas::GdiCanvas(HDC dc, HFONT terminal_font, HFONT bar_font, KeptSurfaces* kept, HFONT terminal_bold)
     : dc_(dc),
@@ -69,17 +81,44 @@ const GdiCanvas::AsciiGlyphs* GdiCanvas::ascii_glyphs() {
     return &g;
 }
 
+bool GdiCanvas::keep(DrawList::Op op, std::u16string_view text, std::span<const std::int32_t> advances) {
+    if (!later_) return false;
+    op.font = ::GetCurrentObject(dc_, OBJ_FONT);
+    op.glyphs_of = selected_;
+    op.text = later_->text_.size();
+    op.length = text.size();
+    op.advances = advances.empty() ? NONE : later_->advances_.size();
+    op.recorded_before = ops_->size() - (op.kind == DrawList::Op::Kind::Frame ? 4 : 1);
+    later_->text_.append(text);
+    later_->advances_.insert(later_->advances_.end(), advances.begin(), advances.end());
+    later_->ops_.push_back(op);
+    return true;
+}
+
 void GdiCanvas::fill(const Rect& r, Rgb color) {
     RECT rc = rect(r);
     note(rc, [&] { return Hash().add(1).add(rc).add(ref(color)).value(); });
-    ::SetDCBrushColor(dc_, ref(color));
+    if (!keep({.kind = DrawList::Op::Kind::Fill, .box = rc, .color = ref(color)})) draw_fill(rc, ref(color));
+}
+
+void GdiCanvas::draw_fill(const RECT& rc, COLORREF color) {
+    ::SetDCBrushColor(dc_, color);
     ::FillRect(dc_, &rc, static_cast<HBRUSH>(::GetStockObject(DC_BRUSH)));
 }
 
+// Noted as its four edges: a surface inside the frame lies under none of it.
 void GdiCanvas::frame(const Rect& r, Rgb color) {
     RECT rc = rect(r);
-    note(rc, [&] { return Hash().add(2).add(rc).add(ref(color)).value(); });
-    ::SetDCBrushColor(dc_, ref(color));
+    const RECT edges[4] = {{rc.left, rc.top, rc.right, rc.top + 1},
+                           {rc.left, rc.bottom - 1, rc.right, rc.bottom},
+                           {rc.left, rc.top + 1, rc.left + 1, rc.bottom - 1},
+                           {rc.right - 1, rc.top + 1, rc.right, rc.bottom - 1}};
+    for (int k = 0; k < 4; ++k) note(edges[k], [&] { return Hash().add(2).add(rc).add(ref(color)).add(k).value(); });
+    if (!keep({.kind = DrawList::Op::Kind::Frame, .box = rc, .color = ref(color)})) draw_frame(rc, ref(color));
+}
+
+void GdiCanvas::draw_frame(const RECT& rc, COLORREF color) {
+    ::SetDCBrushColor(dc_, color);
     ::FrameRect(dc_, &rc, static_cast<HBRUSH>(::GetStockObject(DC_BRUSH)));
 }
 
@@ -101,8 +140,17 @@ void GdiCanvas::text_run(int x, int y, const Rect& box, std::u16string_view text
     });
     ::SetTextColor(dc_, ref(foreground));
     ::SetBkColor(dc_, ref(background));
+    if (keep({.kind = DrawList::Op::Kind::Text, .box = rc, .x = x, .y = y, .color = ref(foreground),
+              .back = ref(background)},
+             text, advances.first(std::min(advances.size(), text.size()))))
+        return;
+    draw_text_run(x, y, rc, text, advances.data());
+}
+
+// With the colours set.
+void GdiCanvas::draw_text_run(int x, int y, const RECT& rc, std::u16string_view text, const std::int32_t* advances) {
     static_assert(sizeof(INT) == sizeof(std::int32_t));
-    const INT* dx = reinterpret_cast<const INT*>(advances.data());
+    const INT* dx = reinterpret_cast<const INT*>(advances);
     if (const AsciiGlyphs* g = ascii_glyphs(); g && text.size() <= 1024) {
         WORD glyphs[1024];
         std::size_t n = 0;
@@ -149,10 +197,59 @@ void GdiCanvas::text_in(const Rect& box, std::u16string_view text, Rgb color) {
     note(rc, [&] {
         return Hash().add(5).add(rc).add(ref(color)).add(::GetCurrentObject(dc_, OBJ_FONT)).add_all(std::span(text)).value();
     });
-    ::SetTextColor(dc_, ref(color));
+    if (!keep({.kind = DrawList::Op::Kind::TextIn, .box = rc, .color = ref(color)}, text)) draw_text_in(rc, text, ref(color));
+}
+
+void GdiCanvas::draw_text_in(RECT rc, std::u16string_view text, COLORREF color) {
+    ::SetTextColor(dc_, color);
     ::SetBkMode(dc_, TRANSPARENT);
     ::DrawTextW(dc_, reinterpret_cast<const wchar_t*>(text.data()), static_cast<int>(text.size()), &rc,
                 DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_NOPREFIX);
+}
+
+void GdiCanvas::draw_later(const DrawList& later, const std::vector<RECT>& where,
+                           std::span<const ShownSurface> shown) {
+    if (where.empty()) return;
+    const auto reaches = [&](const RECT& box) {
+        return std::ranges::any_of(where, [&](const RECT& r) {
+            RECT both{};
+            return ::IntersectRect(&both, &box, &r) != 0;
+        });
+    };
+    // The clip: `where`, less the surfaces shown after the call being drawn.
+    std::size_t clipped_for = NONE;  // surfaces excluded: those shown after this many DrawnOps
+    const auto clip = [&](std::size_t before) {
+        std::size_t excluded = 0;
+        for (const ShownSurface& s : shown) excluded += s.recorded_before > before;
+        if (excluded == clipped_for) return;
+        clipped_for = excluded;
+        HRGN region = region_of(where);
+        ::SelectClipRgn(dc_, region);
+        ::DeleteObject(region);
+        for (const ShownSurface& s : shown)
+            if (s.recorded_before > before) ::ExcludeClipRect(dc_, s.at.left, s.at.top, s.at.right, s.at.bottom);
+    };
+    const HFONT selected = selected_;
+    for (const DrawList::Op& op : later.ops_) {
+        if (!reaches(op.box)) continue;
+        clip(op.recorded_before);
+        ::SelectObject(dc_, op.font);
+        selected_ = op.glyphs_of;
+        const std::u16string_view text(later.text_.data() + op.text, op.length);
+        switch (op.kind) {
+            case DrawList::Op::Kind::Fill: draw_fill(op.box, op.color); break;
+            case DrawList::Op::Kind::Frame: draw_frame(op.box, op.color); break;
+            case DrawList::Op::Kind::Text:
+                ::SetTextColor(dc_, op.color);
+                ::SetBkColor(dc_, op.back);
+                draw_text_run(op.x, op.y, op.box, text,
+                              op.advances == NONE ? nullptr : later.advances_.data() + op.advances);
+                break;
+            case DrawList::Op::Kind::TextIn: draw_text_in(op.box, text, op.color); break;
+        }
+    }
+    selected_ = selected;
+    ::SelectClipRgn(dc_, nullptr);
 }
 
 KeptSurface* GdiCanvas::kept_surface(const void* view, const Rect& where) {

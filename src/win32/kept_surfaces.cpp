@@ -77,6 +77,7 @@ public:
             }
         }
         shown_ = true;
+        recorded_before_ = state_ && state_->now ? state_->now->size() : 0;
         drawn_.clear();
         fresh_ = moved_ = false;
         last_top_ = top;
@@ -88,6 +89,7 @@ public:
         if (!shown_) return std::nullopt;
         return RECT{x_, y_, x_ + width_, y_ + height_};
     }
+    std::size_t recorded_before() const { return recorded_before_; }
     void paint_ended() {
         shown_before_ = shown_;
         shown_ = false;
@@ -114,6 +116,7 @@ private:
     const FrameState* state_ = nullptr;
     int x_ = 0, y_ = 0;
     bool shown_ = false, shown_before_ = false;
+    std::size_t recorded_before_ = 0;  // the frame's drawing calls before its showing
     std::vector<DrawnOp> drawn_;  // since the last showing, in the surface's own pixels
     bool fresh_ = true, moved_ = false;
     int last_top_ = 0;
@@ -157,6 +160,7 @@ std::size_t KeptSurfaces::end_paint() {
     std::size_t drawn = 0;
     std::erase_if(entries_, [](const Entry& e) { return !e.used || !e.surface; });
     last_shown_.clear();
+    shown_order_.clear();
     changed_.clear();
     state_ = {};
     for (Entry& e : entries_) {
@@ -164,7 +168,10 @@ std::size_t KeptSurfaces::end_paint() {
         drawn += e.surface->rows_drawn;
         e.surface->rows_drawn = 0;
         e.used = false;
-        if (auto at = e.surface->shown_at()) last_shown_.push_back(*at);
+        if (auto at = e.surface->shown_at()) {
+            last_shown_.push_back(*at);
+            shown_order_.push_back({*at, e.surface->recorded_before()});
+        }
         e.surface->paint_ended();
     }
     return drawn;
@@ -182,6 +189,7 @@ bool KeptSurfaces::shown_again(const std::vector<RECT>& rects) const {
 void KeptSurfaces::clear() {
     entries_.clear();
     last_shown_.clear();
+    shown_order_.clear();
     cleared_ = true;
 }
 

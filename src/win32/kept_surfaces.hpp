@@ -34,6 +34,8 @@ public:
     // Where surfaces were shown in the last paint ended: a paint that shows
     // them there again need not fill under them first.
     const std::vector<RECT>& last_shown() const { return last_shown_; }
+    // The same, each with the frame's drawing calls made before it.
+    const std::vector<ShownSurface>& last_shown_order() const { return shown_order_; }
     // Whether every one of `rects` has been shown again in the paint under way.
     bool shown_again(const std::vector<RECT>& rects) const;
     // Where the paint last ended changed the frame by showing surfaces.
@@ -65,6 +67,7 @@ private:
     FrameState state_;
     std::vector<Entry> entries_;
     std::vector<RECT> last_shown_;
+    std::vector<ShownSurface> shown_order_;
     std::vector<RECT> changed_;
     bool cleared_ = true;
 };

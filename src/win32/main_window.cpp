@@ -315,27 +315,31 @@ void MainWindow::draw(HDC window, const RECT& asked) {
             ::FillRect(mem, &all, static_cast<HBRUSH>(::GetStockObject(DC_BRUSH)));
             ::SelectClipRgn(mem, nullptr);
         };
-        // Most of the frame is terminal views copied from their kept pixels:
-        // the background goes only around them, unless the layout changed
-        // (then the frame is filled and drawn again).
+        // Most of the frame is terminal views copied from their kept pixels,
+        // and the rest mostly what the last paint drew there: the frame's own
+        // drawing is kept until the views are shown, then drawn only where it
+        // differs, with the background under it. A frame that is new, whose
+        // surfaces were forgotten or whose layout changed is drawn whole.
         const std::vector<RECT> covered = kept_.last_shown();
-        fill(covered);
-        ::SetBkMode(mem, TRANSPARENT);
-        // The frame as a whole changed when it is new, its surfaces were
-        // forgotten or the layout changed; else where a drawing call differs
-        // from the last paint's and where surfaces drew.
         bool whole = frame_.take_made() | kept_.take_cleared();
+        if (whole) fill(covered);
+        ::SetBkMode(mem, TRANSPARENT);
         std::vector<DrawnOp> ops;
+        later_.clear();
         kept_.begin_paint(&ops, &last_ops_, !whole);
+        GdiCanvas canvas(mem, static_cast<HFONT>(font_.font.get()), bar_font_.for_dpi(::GetDpiForWindow(hwnd_)),
+                         &kept_, static_cast<HFONT>(font_.bold.get()));
+        canvas.record(&ops);
+        bool deferred = !whole;
+        if (deferred) canvas.defer(&later_);
         {
-            GdiCanvas canvas(mem, static_cast<HFONT>(font_.font.get()),
-                             bar_font_.for_dpi(::GetDpiForWindow(hwnd_)), &kept_,
-                             static_cast<HFONT>(font_.bold.get()));
-            canvas.record(&ops);
             auto app = cell_.take();
             const ClientSize size{client.right - client.left, client.bottom - client.top};
             paint_window(*app, canvas, size, !plan.all_views);
             if (!kept_.shown_again(covered)) {
+                canvas.defer(nullptr);
+                deferred = false;
+                ops.clear();
                 fill({});
                 kept_.begin_paint(&ops, &last_ops_, false);
                 paint_window(*app, canvas, size, !plan.all_views);
@@ -343,17 +347,36 @@ void MainWindow::draw(HDC window, const RECT& asked) {
             }
         }
         kept_.end_paint();
-        trace::mark(trace::Mark::PaintDrawn);
-        std::vector<RECT> changed = kept_.changed();
         whole = whole || ops.size() != last_ops_.size();
-        for (std::size_t i = 0; !whole && i < ops.size(); ++i) {
-            if (ops[i].hash == last_ops_[i].hash && ::EqualRect(&ops[i].box, &last_ops_[i].box)) continue;
-            changed.push_back(ops[i].box);
-            changed.push_back(last_ops_[i].box);
+        // Where the frame's own drawing differs: calls that changed, and
+        // calls over views whose showing just covered them.
+        std::vector<RECT> redrawn;
+        if (whole) {
+            redrawn.push_back(all);
+        } else {
+            for (std::size_t i = 0; i < ops.size(); ++i) {
+                if (ops[i].hash == last_ops_[i].hash && ::EqualRect(&ops[i].box, &last_ops_[i].box)) continue;
+                redrawn.push_back(ops[i].box);
+                redrawn.push_back(last_ops_[i].box);
+            }
+            for (const RECT& shown : kept_.changed())
+                for (const DrawnOp& op : ops)
+                    if (RECT both{}; ::IntersectRect(&both, &op.box, &shown)) redrawn.push_back(both);
+            std::erase_if(redrawn, [](const RECT& r) { return ::IsRectEmpty(&r) != 0; });
         }
+        if (deferred && !redrawn.empty()) {
+            HRGN region = region_of(redrawn);
+            ::SelectClipRgn(mem, region);
+            ::DeleteObject(region);
+            fill(kept_.last_shown());  // fill resets the clipping
+            canvas.draw_later(later_, redrawn, kept_.last_shown_order());
+        }
+        trace::mark(trace::Mark::PaintDrawn);
         last_ops_ = std::move(ops);
+        std::vector<RECT> changed = kept_.changed();
+        if (!whole) changed.insert(changed.end(), redrawn.begin(), redrawn.end());
         changed.push_back(asked);  // what the system asked for: uncovered, say
-        show_frame(window, mem, whole ? std::vector<RECT>{RECT{0, 0, width, height}} : changed);
+        show_frame(window, mem, whole ? std::vector<RECT>{all} : changed);
     }
     trace::mark(trace::Mark::PaintEnd, 0, plan.all_views ? 1 : 0);
     push_shown_ = plan.answer;

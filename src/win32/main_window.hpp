@@ -101,6 +101,7 @@ private:
     bool in_output_notice_ = false;          // handling WM_SESSION_OUTPUT
     bool answer_now_ = false;                // that notice brought an answer: painted as it ends
     std::vector<DrawnOp> last_ops_;          // the last paint's drawing calls onto the frame
+    DrawList later_;                         // this paint's, kept until the views are shown
     bool swallow_alt_up_ = false;  // an Alt chord we consumed: its Alt release is ours too
 };
 

@@ -256,6 +256,11 @@ TEST_F(Tiling, EveryPaintLeavesTheWindowAsAPaintFromNothingWould) {
         std::uint32_t color = 0;
     } steps[] = {
         {"one view became two tiles", keys({'A'}, true, true), POINT{0, 200}, FRAME},
+        // A tile's header and its tab's label change, over a view kept as it was.
+        {"typing into a tile", [] { type_text(L"title Renamed"); }},
+        {"the title changed", keys({VK_RETURN})},
+        {"the help came over the tiles", keys({VK_F1}, true)},
+        {"the help went from the tiles", keys({VK_ESCAPE})},
         {"two tiles became one view", keys({'A'}, true, true), POINT{0, 200}, BACKGROUND},
         {"typing moved the cursor", [] { type_text(L"echo moved"); }},
         {"the cursor went left over the text", keys({VK_LEFT, VK_LEFT})},
