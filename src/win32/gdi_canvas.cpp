@@ -82,7 +82,7 @@ const GdiCanvas::AsciiGlyphs* GdiCanvas::ascii_glyphs() {
 }
 
 bool GdiCanvas::keep(DrawList::Op op, std::u16string_view text, std::span<const std::int32_t> advances) {
-    if (!later_) return false;
+    if (!later_ || !ops_) return false;
     op.font = ::GetCurrentObject(dc_, OBJ_FONT);
     op.glyphs_of = selected_;
     op.text = later_->text_.size();

@@ -367,6 +367,69 @@ TEST(KeptPaint, TheBarMatchesDrawingItAfresh) {
     EXPECT_EQ(kept.size(), 1u);
 }
 
+// The frame's drawing calls kept and drawn later come out as drawn at once
+// where they are drawn, leave the rest of the frame be, and stay under a view
+// shown after them.
+TEST(KeptPaint, CallsDrawnLaterMatchCallsDrawnAtOnce) {
+    UniqueGdiObject font(create_font("Consolas", 96, 10.0f)), bold(create_font("Consolas", 96, 10.0f, true)),
+        bar(create_font("Tahoma", 96, 9.0f));
+    ASSERT_TRUE(font && bold && bar);
+    const std::vector<std::int32_t> advances(9, 9);
+    const auto under = [&](GdiCanvas& c) {  // six DrawnOps: a frame counts its edges
+        c.select_font(FontKind::Bar);
+        c.fill({0, 0, WIDTH, 30}, {30, 34, 42});
+        c.text_in({10, 0, 200, 30}, u"a tab \u00e9t\u00e9", {220, 223, 228});
+        c.frame({5, 40, WIDTH - 5, HEIGHT - 5}, {0, 120, 215});
+    };
+    const auto over = [&](GdiCanvas& c) {
+        c.select_font(FontKind::Terminal);
+        c.styled_text_run(20, 60, {20, 60, 200, 80}, u"bold runs", advances, {220, 223, 228}, {40, 60, 90}, {true, true});
+        c.text_run(20, 100, {20, 100, 200, 120}, u"\u65e5 mixed", {}, {249, 241, 165}, {12, 14, 18});
+    };
+    const RECT view{0, 20, 300, 110};
+    const RECT all{0, 0, WIDTH, HEIGHT};
+    const struct {
+        const char* what;
+        std::vector<RECT> where;
+        bool shown;  // `view` shown between the two groups of calls
+    } cases[] = {
+        {"everywhere", {all}, false},
+        {"in two parts", {{0, 0, 100, HEIGHT}, {150, 50, WIDTH, 90}}, false},
+        {"a view shown between", {all}, true},
+    };
+    const auto paint = [&](auto draw) {
+        return paint_with(static_cast<HFONT>(font.get()), static_cast<HFONT>(bold.get()), static_cast<HFONT>(bar.get()),
+                          nullptr, [&](GdiCanvas& c) {
+                              std::vector<DrawnOp> ops;
+                              c.record(&ops);
+                              draw(c, ops);
+                          });
+    };
+    for (const auto& test : cases) {
+        Image expected = paint([&](GdiCanvas& c, std::vector<DrawnOp>&) {
+            under(c);
+            if (test.shown) c.fill({view.left, view.top, view.right, view.bottom}, {12, 14, 18});
+            over(c);
+        });
+        for (std::size_t i = 0; i < expected.pixels.size(); ++i) {
+            const POINT p{static_cast<LONG>(i % WIDTH), static_cast<LONG>(i / WIDTH)};
+            if (std::ranges::none_of(test.where, [&](const RECT& r) { return ::PtInRect(&r, p) != 0; }))
+                expected.pixels[i] = 0x0c0e12;
+        }
+        const Image later = paint([&](GdiCanvas& c, std::vector<DrawnOp>& ops) {
+            DrawList list;
+            c.defer(&list);
+            under(c);
+            ASSERT_EQ(ops.size(), 6u);
+            over(c);
+            std::vector<ShownSurface> shown;
+            if (test.shown) shown.push_back({view, 6});
+            c.draw_later(list, test.where, shown);
+        });
+        EXPECT_EQ(difference(later, expected), "") << test.what;
+    }
+}
+
 // Runs of ASCII text are drawn by glyph index: the pixels are those of the
 // same text drawn as characters, in both faces; text the face lacks keeps
 // the character path (and the system's fallback).
