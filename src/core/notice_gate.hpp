@@ -8,9 +8,9 @@
 
 #include <cstdint>
 #include <mutex>
+#include <unordered_set>
 
 #include "core/lock.hpp"
-#include <unordered_set>
 
 namespace ovelin {
 

@@ -217,15 +217,14 @@ void GdiCanvas::draw_later(const DrawList& later, const std::vector<RECT>& where
         });
     };
     // The clip: `where`, less the surfaces shown after the call being drawn.
+    HRGN region = region_of(where);
     std::size_t clipped_for = NONE;  // surfaces excluded: those shown after this many DrawnOps
     const auto clip = [&](std::size_t before) {
         std::size_t excluded = 0;
         for (const ShownSurface& s : shown) excluded += s.recorded_before > before;
         if (excluded == clipped_for) return;
         clipped_for = excluded;
-        HRGN region = region_of(where);
-        ::SelectClipRgn(dc_, region);
-        ::DeleteObject(region);
+        ::SelectClipRgn(dc_, region);  // a copy: the region stays as it is
         for (const ShownSurface& s : shown)
             if (s.recorded_before > before) ::ExcludeClipRect(dc_, s.at.left, s.at.top, s.at.right, s.at.bottom);
     };
@@ -250,6 +249,7 @@ void GdiCanvas::draw_later(const DrawList& later, const std::vector<RECT>& where
     }
     selected_ = selected;
     ::SelectClipRgn(dc_, nullptr);
+    ::DeleteObject(region);
 }
 
 KeptSurface* GdiCanvas::kept_surface(const void* view, const Rect& where) {

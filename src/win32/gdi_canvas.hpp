@@ -32,7 +32,6 @@ public:
         text_.clear();
         advances_.clear();
     }
-    bool empty() const { return ops_.empty(); }
 
 private:
     friend class GdiCanvas;

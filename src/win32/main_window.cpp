@@ -374,7 +374,7 @@ void MainWindow::draw(HDC window, const RECT& asked) {
         trace::mark(trace::Mark::PaintDrawn);
         last_ops_ = std::move(ops);
         std::vector<RECT> changed = kept_.changed();
-        if (!whole) changed.insert(changed.end(), redrawn.begin(), redrawn.end());
+        changed.insert(changed.end(), redrawn.begin(), redrawn.end());
         changed.push_back(asked);  // what the system asked for: uncovered, say
         show_frame(window, mem, whole ? std::vector<RECT>{all} : changed);
     }
