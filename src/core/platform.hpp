@@ -52,7 +52,7 @@ public:
 
     // All bytes, flushed to the disk.
     std::error_code write(std::string_view bytes);
-    // Renames the file over `target` in one step, still held. A target
+    // Renames the file over `target` in one step and lets go of it. A target
     // another program has open without delete sharing is waited for a while.
     std::error_code replace(const std::filesystem::path& target);
 

@@ -192,6 +192,11 @@ std::error_code HeldTemp::replace(const std::filesystem::path& target) {
         }
         if (done) {
             ::FlushFileBuffers(h);  // the rename, written through
+            // Let go of the target at once: while this handle (with delete
+            // access) stays open, a reader that does not share delete, as
+            // most programs open a file, is refused it.
+            ::CloseHandle(h);
+            handle_ = reinterpret_cast<std::intptr_t>(INVALID_HANDLE_VALUE);
             return {};
         }
         const DWORD error = ::GetLastError();

@@ -354,12 +354,22 @@ std::string json_path(const std::wstring& path) {
     return out;
 }
 
+// Read as another program of the user's would, sharing everything: a file
+// the app has just renamed into place is still held by it for a moment, and
+// an open that denies delete fails then.
 std::optional<std::string> read_file(const std::wstring& path) {
-    std::ifstream in(fs::path(path), std::ios::binary);
-    if (!in) return std::nullopt;
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
+    HANDLE h = INVALID_HANDLE_VALUE;
+    wait_until([&] {
+        h = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        return h != INVALID_HANDLE_VALUE || ::GetLastError() != ERROR_SHARING_VIOLATION;
+    }, std::chrono::seconds(5));
+    if (h == INVALID_HANDLE_VALUE) return std::nullopt;
+    std::string out;
+    char buf[65536];
+    for (DWORD got = 0; ::ReadFile(h, buf, sizeof buf, &got, nullptr) && got > 0;) out.append(buf, got);
+    ::CloseHandle(h);
+    return out;
 }
 
 bool write_file(const std::wstring& path, const std::string& bytes) {
