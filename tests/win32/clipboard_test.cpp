@@ -47,10 +47,10 @@ TEST_F(Clipboard, DragCopiesTheMarkerAndCtrlInsertTheScreen) {
     ASSERT_TRUE(set_clipboard(L"before"));
     const int y = ORIGIN_Y + ch * row + ch / 2;
     move_mouse(hwnd, ORIGIN_X + 1, y);
-    mouse_button(Button::Left, true);
+    mouse_button(hwnd, ORIGIN_X + 1, y, Button::Left, true);
     move_mouse(hwnd, ORIGIN_X + cw * 4 + cw / 2, y + 1);
     move_mouse(hwnd, ORIGIN_X + cw * 7 + cw / 2, y);
-    mouse_button(Button::Left, false);
+    mouse_button(hwnd, ORIGIN_X + cw * 7 + cw / 2, y, Button::Left, false);
     EXPECT_TRUE(wait_until([&] { return clipboard() == std::optional<std::wstring>(L"MARKER42"); }, 10s))
         << narrow(clipboard().value_or(L"(none)"));
     // The highlight stays after the release, over exactly those cells.
@@ -75,7 +75,7 @@ TEST_F(Clipboard, DragCopiesTheMarkerAndCtrlInsertTheScreen) {
     // A drag whose mouse capture a dialog takes ends there, as a release
     // would: it copies, and moves after it no longer extend it.
     move_mouse(hwnd, ORIGIN_X + 1, y);
-    mouse_button(Button::Left, true);
+    mouse_button(hwnd, ORIGIN_X + 1, y, Button::Left, true);
     move_mouse(hwnd, ORIGIN_X + cw * 3 + cw / 2, y);
     EXPECT_TRUE(pixel_is(hwnd, ORIGIN_X + cw * 2, ORIGIN_Y + ch * row + 1, SELECTED)) << "no drag";
     // Under a loaded Wine a chord pressed during a drag can go unseen; the
@@ -90,7 +90,7 @@ TEST_F(Clipboard, DragCopiesTheMarkerAndCtrlInsertTheScreen) {
     EXPECT_TRUE(wait_until([&] { return !find_window_of_class(app_.pid(), L"OvelinPrompt"); }, 10s));
     bring_to_front(hwnd);
     move_mouse(hwnd, ORIGIN_X + cw * 7 + cw / 2, y);
-    mouse_button(Button::Left, false);
+    mouse_button(hwnd, ORIGIN_X + cw * 7 + cw / 2, y, Button::Left, false);
     c = shot(hwnd);
     ASSERT_TRUE(c);
     save_screenshot(*c, L"clipboard-capture-lost.png");
@@ -121,9 +121,9 @@ TEST_F(Clipboard, InATileTheSelectionStartsBelowItsTitleBar) {
     ASSERT_TRUE(set_clipboard(L"before"));
     const int y = top + ch * row + ch / 2;
     move_mouse(hwnd, left + 1, y);
-    mouse_button(Button::Left, true);
+    mouse_button(hwnd, left + 1, y, Button::Left, true);
     move_mouse(hwnd, left + cw * 4 + cw / 2, y);
-    mouse_button(Button::Left, false);
+    mouse_button(hwnd, left + cw * 4 + cw / 2, y, Button::Left, false);
     EXPECT_TRUE(wait_until([&] { return clipboard() == std::optional<std::wstring>(L"TILE7"); }, 10s))
         << narrow(clipboard().value_or(L"(none)"));
     auto c = shot(hwnd);

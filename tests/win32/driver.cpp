@@ -279,15 +279,14 @@ void move_mouse(HWND hwnd, int x, int y) {
         std::chrono::seconds(2));
 }
 
-void mouse_button(Button button, bool down) {
-    INPUT in{};
-    in.type = INPUT_MOUSE;
-    in.mi.dwFlags = button_flag(button, down);
+// The presses carry the point themselves: even when the test's view of the
+// pointer is ahead of the window's (or a late motion from the display moves
+// it back), they land where they were aimed.
+void mouse_button(HWND hwnd, int x, int y, Button button, bool down) {
+    INPUT in = mouse_at(hwnd, x, y, button_flag(button, down));
     ::SendInput(1, &in, sizeof in);
 }
 
-// The presses carry the point themselves: even when the test's view of the
-// pointer is ahead of the window's, they land where they were aimed.
 void click(HWND hwnd, int x, int y, Button button) {
     move_mouse(hwnd, x, y);
     INPUT in[2] = {mouse_at(hwnd, x, y, button_flag(button, true)), mouse_at(hwnd, x, y, button_flag(button, false))};

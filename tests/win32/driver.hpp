@@ -107,7 +107,7 @@ enum class Button { Left, Right, Middle };
 void move_mouse(HWND hwnd, int x, int y);
 void click(HWND hwnd, int x, int y, Button button = Button::Left);
 void double_click(HWND hwnd, int x, int y);
-void mouse_button(Button button, bool down);
+void mouse_button(HWND hwnd, int x, int y, Button button, bool down);
 // The wheel turned by `delta` (120 a notch, positive away from the user)
 // with the pointer at a point of the client area.
 void wheel(HWND hwnd, int x, int y, int delta);

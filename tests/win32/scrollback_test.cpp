@@ -75,10 +75,10 @@ TEST_F(Scrollback, TheWheelAndKeysScrollBackAndTypingReturnsToTheLiveScreen) {
     ASSERT_TRUE(set_clipboard(L"before"));
     const int y = ORIGIN_Y + ch * row + ch / 2;
     move_mouse(hwnd, ORIGIN_X + 1, y);
-    mouse_button(Button::Left, true);
+    mouse_button(hwnd, ORIGIN_X + 1, y, Button::Left, true);
     move_mouse(hwnd, ORIGIN_X + cw * 3 + cw / 2, y);
     move_mouse(hwnd, ORIGIN_X + cw * 9 + cw / 2, y);
-    mouse_button(Button::Left, false);
+    mouse_button(hwnd, ORIGIN_X + cw * 9 + cw / 2, y, Button::Left, false);
     EXPECT_TRUE(wait_until([&] { return clipboard() == std::optional<std::wstring>(L"line 1"); }, 10s))
         << narrow(clipboard().value_or(L"(none)"));
     if (auto s = shot(hwnd)) save_screenshot(*s, L"scrollback-oldest-selection.png");
