@@ -192,6 +192,20 @@ TEST(Store, ReplaceWaitsForABriefReaderOfTheTarget) {
     EXPECT_TRUE(saved.has_value()) << saved.error().message();
     EXPECT_EQ(parse_record<SessionsFile>(read_text(target)).value().sessions, std::vector<SessionRecord>{one});
 }
+
+// Once in place the new file is let go of: most programs open a file without
+// delete sharing, which a handle kept with delete access would refuse.
+TEST(Store, AReplacedFileIsFreeForAnyReader) {
+    TempDir tmp;
+    const auto target = tmp.path() / "x.json";
+    auto held = platform::HeldTemp::acquire(tmp.path() / "x.json.tmp");
+    ASSERT_TRUE(held.has_value());
+    ASSERT_FALSE(held->write("{}"));
+    ASSERT_FALSE(held->replace(target));
+    HANDLE reader = ::CreateFileW(target.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_NE(reader, INVALID_HANDLE_VALUE) << ::GetLastError();
+    ::CloseHandle(reader);
+}
 }  // namespace
 }  // namespace ovelin
 #endif

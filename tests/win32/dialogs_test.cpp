@@ -115,10 +115,7 @@ protected:
     // The shortcut keys must reach this window, not the one before it (or a
     // console window Wine opened for a program started since).
     HWND to_front(HWND hwnd) {
-        EXPECT_TRUE(wait_until([&] {
-            bring_to_front(hwnd);
-            return gui_of(hwnd).hwndFocus == hwnd && ::GetForegroundWindow() == hwnd;
-        }, 10s));
+        EXPECT_TRUE(bring_to_front(hwnd));
         return hwnd;
     }
     HWND open(WORD key, const wchar_t* cls) {

@@ -185,11 +185,17 @@ std::wstring save_screenshot(const Capture& c, const std::wstring& name) {
     return write_png(path, c.width, c.height, c.rgb) ? path : std::wstring();
 }
 
-void bring_to_front(HWND hwnd) {
-    ::ShowWindow(hwnd, SW_SHOW);
-    ::SetForegroundWindow(hwnd);
-    ::SetActiveWindow(hwnd);
-    ::SetFocus(hwnd);
+bool bring_to_front(HWND hwnd) {
+    // Wine hands the foreground and the focus over a little later, the more
+    // so under load; keys sent before that go to the window that had them.
+    return wait_until([&] {
+        ::ShowWindow(hwnd, SW_SHOW);
+        ::SetForegroundWindow(hwnd);
+        GUITHREADINFO info{};
+        info.cbSize = sizeof info;
+        ::GetGUIThreadInfo(::GetWindowThreadProcessId(hwnd, nullptr), &info);
+        return ::GetForegroundWindow() == hwnd && (info.hwndFocus == hwnd || ::IsChild(hwnd, info.hwndFocus));
+    }, std::chrono::seconds(10));
 }
 
 namespace {

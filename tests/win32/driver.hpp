@@ -96,8 +96,9 @@ std::optional<Capture> capture_client(HWND hwnd);
 // Saves under screenshot_dir(); gives the full path or an empty text.
 std::wstring save_screenshot(const Capture& c, const std::wstring& name);
 
-// Real keystrokes through SendInput to the foreground window.
-void bring_to_front(HWND hwnd);
+// Real keystrokes through SendInput to the foreground window. The window is
+// made that, with the focus in it, waiting a while for it; false if it never was.
+bool bring_to_front(HWND hwnd);
 void press(WORD vk, std::initializer_list<WORD> modifiers = {});
 void type_text(const std::wstring& text);
 

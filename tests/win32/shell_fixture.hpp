@@ -88,15 +88,15 @@ protected:
         bring_to_front(hwnd);
         return hwnd;
     }
-    // Ctrl+Insert until the screen's copy satisfies the condition.
+    // Ctrl+Insert until the screen's copy satisfies the condition. A copy
+    // that has not come (yet) is no screen: "not a prompt" must not pass on it.
     std::wstring copy_screen_until(const std::function<bool(const std::wstring&)>& ok) {
+        const std::wstring none = L"(nothing copied)";
         std::wstring text;
         wait_until([&] {
-            set_clipboard(L"(nothing copied)");
+            if (!set_clipboard(none)) return false;
             press(VK_INSERT, {VK_CONTROL});
-            wait_until([&] { return clipboard().value_or(L"") != L"(nothing copied)"; }, 2s);
-            text = clipboard().value_or(L"");
-            return ok(text);
+            return wait_until([&] { return (text = clipboard().value_or(none)) != none; }, 2s) && ok(text);
         }, 30s);
         return text;
     }
